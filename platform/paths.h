@@ -1,0 +1,34 @@
+#pragma once
+// Drive-letter paths. The system names files as a drive letter, a colon and backslash-separated
+// directories ("C:\Fotos\mar.jpg"); native Linux paths are converted where they enter and back
+// where files are opened. Drive letters stand for mount points: "c:" is "/", other letters are
+// given by the drive table.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+struct DriveMapping {
+    char letter;             // lower case
+    std::string mountPoint;  // native, absolute, without trailing slash except "/"
+};
+
+// The drive table in use; at start it holds c: = "/".
+const std::vector<DriveMapping>& driveTable();
+void setDriveTable(std::vector<DriveMapping> table);
+
+// "C:\a\b.bmp" -> "/a/b.bmp" (through the drive table); relative names keep their form with
+// "\" turned into "/". A drive letter not in the table yields nullopt.
+std::optional<std::string> toNativePath(std::string_view driveLetterPath);
+// Like toNativePath, but an unknown drive yields the text unchanged (so opening it fails).
+std::string nativePath(std::string_view driveLetterPath);
+
+// "/a/b.bmp" -> "C:\a\b.bmp": the longest mount point of the table that holds the path gives
+// the letter. A relative native path is made absolute against the current directory first.
+// A native name that holds a backslash cannot be expressed and yields nullopt.
+std::optional<std::string> toDriveLetterPath(std::string_view nativePath);
+
+} // namespace platform

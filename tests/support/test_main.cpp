@@ -1,0 +1,16 @@
+// Test entry point: a QApplication on the offscreen platform unless the caller chose one, so
+// GUI tests run without a display (test discovery runs these binaries at build time).
+
+#include <QApplication>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+int main(int argc, char** argv)
+{
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    testing::InitGoogleTest(&argc, argv);
+    QApplication application(argc, argv);
+    return RUN_ALL_TESTS();
+}
