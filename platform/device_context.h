@@ -9,9 +9,12 @@
 #include "platform/types.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
+
+class QPainter;
 
 namespace platform {
 
@@ -88,6 +91,10 @@ struct TextMetrics {
     int maxCharWidth = 0;
 };
 
+// The drawing target beneath a canvas. Implementations: SectionDeviceContext (pixel sections),
+// PainterDeviceContext (any QPainter: windows, QImages, and printer pages through QPrinter).
+// The metafile recorder is another implementation: it turns each call into records, and takes
+// its state (pen, brush, font, colours, modes) from the members below when a call is made.
 class DeviceContext {
 public:
     virtual ~DeviceContext();
@@ -125,8 +132,10 @@ public:
     void setBrushOrigin(Point p) { m_brushOrigin = p; }
     Point currentPosition() const { return m_position; }
 
-    // The selected logical palette (not owned); colours drawn onto a palettised target map to
-    // its nearest entry. Returns the previous one.
+    // The selected logical palette (not owned). The display has no hardware palette, so
+    // selecting and realising change no pixels: colours drawn onto a palettised section map to
+    // the section's own colour table. Kept for recorders and for callers that restore the
+    // previous palette. Returns the previous one.
     const Palette* selectPalette(const Palette* palette);
     const Palette* palette() const { return m_palette; }
 
@@ -164,7 +173,11 @@ public:
     // source's context (colour to monochrome: pixels of that colour become 1). A monochrome
     // device source paints its 0 bits in this context's text colour and its 1 bits in its
     // background colour. Stretching follows the stretch mode: nearest pixel (dropping rows and
-    // columns) for every mode but Halftone, which averages.
+    // columns) for every mode but Halftone, which averages. Destination column dx (counted from
+    // the destination's left edge, dstW wide) shows source column
+    // sourceLeft + floor((2·dx + 1) · srcW / (2 · dstW)); rows likewise. A rectangle given
+    // right-to-left or bottom-to-top mirrors the picture. Pixels whose source lies outside the
+    // source section are left alone. The full rules are in blit.h.
     virtual void stretchBlt(const Rect& destination, const Section& source, const Rect& sourceRect,
                             std::uint32_t rasterOp, Colour sourceBackground = 0xFFFFFF) = 0;
     void bitBlt(Point destination, const Section& source, const Rect& sourceRect,
@@ -178,7 +191,9 @@ public:
     // code holds the background function in bits 24..31 and the foreground in bits 16..23).
     virtual void maskBlt(const Rect& destination, const Section& source, Point sourceOrigin,
                          const Section& mask, Point maskOrigin, std::uint32_t rasterOp) = 0;
-    // The brush alone combined with the destination.
+    // The brush alone combined with the destination (operations that read a source do
+    // nothing). A Clear brush paints nothing; hatch gaps take the background colour in opaque
+    // mode and are left alone in transparent mode; pattern brushes tile from the brush origin.
     virtual void patBlt(const Rect& destination, std::uint32_t rasterOp) = 0;
 
     // Finishes pending drawing so the target's pixels can be read directly.
@@ -203,5 +218,11 @@ protected:
     const Palette* m_palette = nullptr;
     std::optional<Rect> m_clip;
 };
+
+// A context drawing into the section (which must outlive it).
+std::unique_ptr<DeviceContext> makeSectionContext(Section& section);
+// A context drawing through an active painter; a DPI of 0 takes the paint device's logical DPI
+// (printers pass their resolution). The painter must stay active while the context is used.
+std::unique_ptr<DeviceContext> makePainterContext(QPainter& painter, int dpiX = 0, int dpiY = 0);
 
 } // namespace platform

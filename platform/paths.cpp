@@ -1,51 +1,115 @@
 #include "platform/paths.h"
 
+#include "platform/drives/drive_table.h"
+#include "platform/drives/file_system_backend.h"
+
 #include <cctype>
-#include <filesystem>
 
 namespace platform {
 namespace {
-
-std::vector<DriveMapping>& table()
-{
-    static std::vector<DriveMapping> drives{{'c', "/"}};
-    return drives;
-}
 
 bool hasDrive(std::string_view path)
 {
     return path.size() >= 2 && path[1] == ':' && std::isalpha(static_cast<unsigned char>(path[0]));
 }
 
+bool isSeparator(char c)
+{
+    return c == '\\' || c == '/';
+}
+
+bool sameTextIgnoringCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+// "\\server\share\rest": the network drive whose connection name is the longest leading part
+// of the path (compared ignoring case, as share names are), and the rest.
+std::optional<std::string> nativeNetworkPath(std::string_view path)
+{
+    const Drive* best = nullptr;
+    std::size_t bestLength = 0;
+    for (const Drive& drive : driveList()) {
+        std::optional<std::string> connection = driveConnectionName(drive);
+        if (!connection || connection->size() > path.size() || connection->size() <= bestLength)
+            continue;
+        if (sameTextIgnoringCase(path.substr(0, connection->size()), *connection) &&
+            (path.size() == connection->size() || isSeparator(path[connection->size()]))) {
+            best = &drive;
+            bestLength = connection->size();
+        }
+    }
+    if (!best)
+        return std::nullopt;
+    const std::string& mountPoint = best->mount.mountPoint;
+    std::string_view rest = path.substr(bestLength);
+    if (rest.empty())
+        return mountPoint;
+    std::string native = mountPoint == "/" ? std::string() : mountPoint;
+    for (char c : rest)
+        native += c == '\\' ? '/' : c;
+    return native;
+}
+
+// Resolves "." and ".." by name and drops repeated and trailing slashes: "/a/./b/../c/" -> "/a/c".
+std::string normalizedAbsolute(std::string_view path)
+{
+    std::vector<std::string_view> parts;
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        std::size_t end = path.find('/', start);
+        if (end == std::string_view::npos)
+            end = path.size();
+        std::string_view part = path.substr(start, end - start);
+        if (part == "..") {
+            if (!parts.empty())
+                parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        start = end + 1;
+    }
+    std::string normalized;
+    for (std::string_view part : parts) {
+        normalized += '/';
+        normalized += part;
+    }
+    return normalized.empty() ? "/" : normalized;
+}
+
 } // namespace
 
 const std::vector<DriveMapping>& driveTable()
 {
-    return table();
+    return driveMappings();
 }
 
 void setDriveTable(std::vector<DriveMapping> drives)
 {
-    table() = std::move(drives);
+    for (DriveMapping& drive : drives)
+        drive.letter = char(std::tolower(static_cast<unsigned char>(drive.letter)));
+    pinDriveMappings(std::move(drives));
 }
 
 std::optional<std::string> toNativePath(std::string_view path)
 {
     std::string rest;
     std::string prefix;
+    if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\')
+        return nativeNetworkPath(path);
     if (hasDrive(path)) {
-        char letter = char(std::tolower(static_cast<unsigned char>(path[0])));
-        const DriveMapping* drive = nullptr;
-        for (const DriveMapping& d : table())
-            if (d.letter == letter)
-                drive = &d;
+        const Drive* drive = findDrive(path[0]);
         if (!drive)
             return std::nullopt;
-        prefix = drive->mountPoint == "/" ? std::string() : drive->mountPoint;
+        prefix = drive->mount.mountPoint == "/" ? std::string() : drive->mount.mountPoint;
         rest = std::string(path.substr(2));
-        // "C:" alone and "C:name" both mean the root here: there is no per-drive directory
-        // at this level.
-        if (rest.empty() || (rest[0] != '\\' && rest[0] != '/'))
+        if (rest.empty() || !isSeparator(rest[0]))
             rest.insert(0, "/");
     } else {
         rest = std::string(path);
@@ -69,30 +133,23 @@ std::optional<std::string> toDriveLetterPath(std::string_view native)
         return std::nullopt;
     std::string absolute(native);
     if (absolute.empty() || absolute[0] != '/') {
-        std::error_code error;
-        auto current = std::filesystem::current_path(error);
-        if (error)
+        std::string current;
+        if (fileSystemBackend().currentDirectory(current) != 0)
             return std::nullopt;
-        absolute = (current / std::filesystem::path(absolute)).lexically_normal().string();
+        absolute = current + "/" + absolute;
     }
-    const DriveMapping* best = nullptr;
-    for (const DriveMapping& d : table()) {
-        const std::string& mount = d.mountPoint;
-        bool inside = mount == "/" ||
-                      (absolute.compare(0, mount.size(), mount) == 0 &&
-                       (absolute.size() == mount.size() || absolute[mount.size()] == '/'));
-        if (inside && (!best || mount.size() > best->mountPoint.size()))
-            best = &d;
-    }
-    if (!best)
+    absolute = normalizedAbsolute(absolute);
+    const Drive* drive = driveOfNativePath(absolute);
+    if (!drive)
         return std::nullopt;
-    std::string rest = best->mountPoint == "/" ? absolute : absolute.substr(best->mountPoint.size());
+    const std::string& mountPoint = drive->mount.mountPoint;
+    std::string rest = mountPoint == "/" ? absolute : absolute.substr(mountPoint.size());
     if (rest.empty())
         rest = "/";
     for (char& c : rest)
         if (c == '/')
             c = '\\';
-    return std::string(1, char(std::toupper(static_cast<unsigned char>(best->letter)))) + ":" + rest;
+    return std::string(1, char(std::toupper(static_cast<unsigned char>(drive->letter)))) + ":" + rest;
 }
 
 } // namespace platform

@@ -17,6 +17,10 @@ class QImage;
 
 namespace platform {
 
+namespace detail {
+class PixelFormat;
+}
+
 // Compression values of the bitmap info header.
 enum : std::uint32_t { BI_RGB = 0, BI_RLE8 = 1, BI_RLE4 = 2, BI_BITFIELDS = 3 };
 
@@ -67,9 +71,12 @@ public:
     // Makes a section from an info header, colour table and (for bit fields) masks. Returns null
     // when the platform refuses: bit count not 1, 4, 8, 16, 24 or 32; compression other than
     // BI_RGB or BI_BITFIELDS (bit fields only with 16 or 32 bits); zero or negative width; zero
-    // height; or more than maxSectionBytes of pixels. Pixels start zeroed.
-    // The colour table keeps at most 2^bitCount entries (256 at most); masks default as the
-    // bitmap format does (16 bits 5-5-5 for BI_RGB, 32 bits 8-8-8).
+    // height; more than maxSectionBytes of pixels; or memory that cannot be had. Pixels start
+    // zeroed. The stored header gets biSize 40, biPlanes 1 and the real biSizeImage.
+    // The colour table keeps at most 2^bitCount entries (256 at most); indexes beyond it read as
+    // black. Masks default as the bitmap format does (16 bits 5-5-5 for BI_RGB, 32 bits 8-8-8;
+    // BI_BITFIELDS without masks: 5-6-5 and 8-8-8). Any mask is accepted: a channel is the bits
+    // of its mask from the lowest set bit up to the highest, widened or narrowed to 8 bits.
     static std::unique_ptr<Section> create(const BitmapInfoHeader& header,
                                            std::span<const RgbQuad> colours = {},
                                            const std::array<std::uint32_t, 3>* masks = nullptr);
@@ -108,23 +115,58 @@ public:
     const std::vector<RgbQuad>& colourTable() const { return m_colours; }
     // Rewrites entries from `first`; returns how many were set (never beyond 2^bitCount).
     int setColourTable(int first, std::span<const RgbQuad> entries);
-    // Red, green and blue masks in effect for 16- and 32-bit pixels.
+    // Red, green and blue masks in effect for 16- and 32-bit pixels (24-bit pixels report their
+    // fixed 8-8-8 layout; 1 to 8 bits report zeros).
     const std::array<std::uint32_t, 3>& masks() const { return m_masks; }
 
-    // The colour of one pixel, channels widened to 8 bits by bit replication. For a monochrome
-    // device bitmap, 0 bits read as black and 1 bits as white.
+    // The colour of one pixel, channels widened to 8 bits by bit replication (a 5-bit 31 reads
+    // 255). For a monochrome device bitmap, 0 bits read as black and 1 bits as white. Outside
+    // the picture: black.
     Colour pixel(int x, int y) const;
-    // Writes the nearest representable colour (nearest colour-table entry where there is one).
+    // Writes the nearest representable colour (nearest colour-table entry where there is one;
+    // black or white for a monochrome device bitmap). System colours are resolved and flags
+    // dropped first. Outside the picture nothing is written.
     void setPixel(int x, int y, Colour colour);
+    // Fills the whole picture with the nearest representable colour.
+    void fill(Colour colour);
 
     // The picture as a top-down QImage. It shares the pixels when the rows are top-down and Qt
-    // has the same layout (32-bit BI_RGB, 24-bit, 16-bit 5-5-5 and 5-6-5); otherwise it is a
-    // converted copy. A shared image is valid only while the section lives.
+    // has the same layout (32-bit 8-8-8, 24-bit, 16-bit 5-5-5 and 5-6-5); otherwise it is a
+    // converted 32-bit copy. A shared image is read-only (painting on it detaches a copy) and
+    // valid only while the section lives.
     QImage toImage() const;
+    // A writable QImage over the pixels when they can be shared as above; a null image
+    // otherwise. Valid only while the section lives.
+    QImage sharedImage();
+
+    // How the pixels are coded, for the drawing code of this folder.
+    const detail::PixelFormat& format() const { return *m_format; }
 
 private:
+    // Zero-filled pixel memory aligned for vector loads; large blocks come straight from the
+    // kernel, already zeroed and committed page by page as they are touched.
+    class Memory {
+    public:
+        static std::unique_ptr<Memory> allocate(std::size_t bytes);
+        ~Memory();
+        Memory(const Memory&) = delete;
+        Memory& operator=(const Memory&) = delete;
+        std::uint8_t* data() const { return m_data; }
+
+    private:
+        Memory(std::uint8_t* data, std::size_t bytes, bool mapped)
+            : m_data(data), m_bytes(bytes), m_mapped(mapped) {}
+        std::uint8_t* m_data;
+        std::size_t m_bytes;
+        bool m_mapped;
+    };
+
     Section(Kind kind, const BitmapInfoHeader& header);
+    static std::unique_ptr<Section> make(Kind kind, const BitmapInfoHeader& header,
+                                         std::span<const RgbQuad> colours,
+                                         const std::array<std::uint32_t, 3>* masks);
     int memoryRow(int y) const { return m_header.biHeight < 0 ? y : height() - 1 - y; }
+    void updateFormat();
 
     Kind m_kind;
     BitmapInfoHeader m_header;
@@ -132,7 +174,9 @@ private:
     std::array<std::uint32_t, 3> m_masks{};
     std::ptrdiff_t m_stride = 0;
     std::size_t m_bytes = 0;
+    std::unique_ptr<Memory> m_memory;
     std::uint8_t* m_bits = nullptr;
+    std::unique_ptr<const detail::PixelFormat> m_format;
 };
 
 } // namespace platform

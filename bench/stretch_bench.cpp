@@ -1,0 +1,173 @@
+// Nearest-pixel stretching of a 6000 × 4000 photo onto 1600 × 1000: our engine section to
+// section and through the painter context onto a QImage, against QImage::scaled, QPainter's
+// drawImage into a target rectangle and a plain loop over precomputed columns (the floor), all on
+// the same pixels in the same run. Prints each one's time as a ratio to the plain loop.
+
+#include "platform/device_context.h"
+#include "platform/section.h"
+
+#include <QImage>
+#include <QPainter>
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int sourceWidth = 6000;
+constexpr int sourceHeight = 4000;
+constexpr int targetWidth = 1600;
+constexpr int targetHeight = 1000;
+
+const platform::Section& photo()
+{
+    static const std::unique_ptr<platform::Section> section = [] {
+        auto s = platform::Section::createDisplayCompatible(sourceWidth, sourceHeight);
+        std::uint32_t state = 12345;
+        for (int y = 0; y < sourceHeight; ++y) {
+            auto* row = reinterpret_cast<std::uint32_t*>(s->row(y));
+            for (int x = 0; x < sourceWidth; ++x) {
+                state = state * 1664525u + 1013904223u;
+                row[x] = (state >> 8) & 0xFFFFFF;
+            }
+        }
+        return s;
+    }();
+    return *section;
+}
+
+void sectionStretch(benchmark::State& state)
+{
+    auto target = platform::Section::createDisplayCompatible(targetWidth, targetHeight);
+    auto dc = platform::makeSectionContext(*target);
+    dc->setStretchMode(platform::StretchMode::ColorOnColor);
+    for (auto _ : state) {
+        dc->stretchBlt({0, 0, targetWidth, targetHeight}, photo(), {0, 0, sourceWidth, sourceHeight},
+                       platform::rop::SrcCopy);
+        benchmark::DoNotOptimize(target->bits());
+        benchmark::ClobberMemory();
+    }
+}
+
+void painterContextStretch(benchmark::State& state)
+{
+    QImage target(targetWidth, targetHeight, QImage::Format_RGB32);
+    target.fill(Qt::white);
+    QPainter painter(&target);
+    auto dc = platform::makePainterContext(painter);
+    dc->setStretchMode(platform::StretchMode::ColorOnColor);
+    for (auto _ : state) {
+        dc->stretchBlt({0, 0, targetWidth, targetHeight}, photo(), {0, 0, sourceWidth, sourceHeight},
+                       platform::rop::SrcCopy);
+        benchmark::DoNotOptimize(target.constBits());
+        benchmark::ClobberMemory();
+    }
+}
+
+void qimageScaled(benchmark::State& state)
+{
+    const QImage source = photo().toImage();
+    for (auto _ : state) {
+        QImage scaled = source.scaled(targetWidth, targetHeight, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+        benchmark::DoNotOptimize(scaled.constBits());
+    }
+}
+
+void qpainterDrawImage(benchmark::State& state)
+{
+    const QImage source = photo().toImage();
+    QImage target(targetWidth, targetHeight, QImage::Format_RGB32);
+    QPainter painter(&target);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    for (auto _ : state) {
+        painter.drawImage(QRect(0, 0, targetWidth, targetHeight), source);
+        benchmark::DoNotOptimize(target.constBits());
+        benchmark::ClobberMemory();
+    }
+}
+
+void plainLoop(benchmark::State& state)
+{
+    auto target = platform::Section::createDisplayCompatible(targetWidth, targetHeight);
+    const platform::Section& source = photo();
+    std::vector<int> columns(targetWidth);
+    for (auto _ : state) {
+        // The column table is rebuilt every time, as any caller with new sizes must.
+        for (int x = 0; x < targetWidth; ++x)
+            columns[std::size_t(x)] = int((2LL * x + 1) * sourceWidth / (2LL * targetWidth));
+        for (int y = 0; y < targetHeight; ++y) {
+            const int sy = int((2LL * y + 1) * sourceHeight / (2LL * targetHeight));
+            const auto* in = reinterpret_cast<const std::uint32_t*>(source.row(sy));
+            auto* out = reinterpret_cast<std::uint32_t*>(target->row(y));
+            for (int x = 0; x < targetWidth; ++x)
+                out[x] = in[columns[std::size_t(x)]];
+        }
+        benchmark::DoNotOptimize(target->bits());
+        benchmark::ClobberMemory();
+    }
+}
+
+// Passes everything to the console and keeps each benchmark's mean real time.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            if (run.run_type != Run::RT_Iteration || run.error_occurred)
+                continue;
+            const std::string name = run.benchmark_name();
+            Times& t = m_times[name.substr(0, name.find('/'))];
+            t.real += run.GetAdjustedRealTime();
+            t.cpu += run.GetAdjustedCPUTime();
+            ++t.count;
+        }
+    }
+
+    void printRatios() const
+    {
+        auto floor = m_times.find("plainLoop");
+        if (floor == m_times.end())
+            return;
+        const Times& base = floor->second;
+        // CPU time is given too: on a shared machine it is the steadier of the two.
+        std::printf("\nratio vs C loop (time / plain loop time, lower is faster):\n");
+        std::printf("  %-24s %8s %8s\n", "", "real", "cpu");
+        for (const auto& [name, t] : m_times)
+            std::printf("  %-24s %8.2f %8.2f\n", name.c_str(), (t.real / t.count) / (base.real / base.count),
+                        (t.cpu / t.count) / (base.cpu / base.count));
+    }
+
+private:
+    struct Times {
+        double real = 0;
+        double cpu = 0;
+        int count = 0;
+    };
+    std::map<std::string, Times> m_times;
+};
+
+} // namespace
+
+BENCHMARK(plainLoop)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(sectionStretch)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(painterContextStretch)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(qimageScaled)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(qpainterDrawImage)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    photo();  // made before timing starts
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.printRatios();
+    benchmark::Shutdown();
+    return 0;
+}

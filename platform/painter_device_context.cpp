@@ -1,0 +1,377 @@
+#include "platform/painter_device_context.h"
+
+#include "platform/blit.h"
+#include "platform/pixel_format.h"
+#include "platform/qt_drawing.h"
+
+#include <QImage>
+#include <QPaintDevice>
+#include <QPaintEngine>
+#include <QPainter>
+
+#include <cmath>
+
+namespace platform {
+
+using detail::ShapePainter;
+
+namespace {
+
+// Destination-reading operations that QPainter's raster-op composition modes carry out
+// exactly; the value is the operand drawn with it (source or pattern).
+struct CompositionRop {
+    std::uint8_t function;
+    QPainter::CompositionMode mode;
+    bool usesPattern;
+};
+
+constexpr CompositionRop compositionRops[] = {
+    {0x88, QPainter::RasterOp_SourceAndDestination, false},        // SrcAnd
+    {0xEE, QPainter::RasterOp_SourceOrDestination, false},         // SrcPaint
+    {0x66, QPainter::RasterOp_SourceXorDestination, false},        // SrcInvert
+    {0x44, QPainter::RasterOp_SourceAndNotDestination, false},     // SrcErase
+    {0xBB, QPainter::RasterOp_NotSourceOrDestination, false},      // MergePaint
+    {0x11, QPainter::RasterOp_NotSourceAndNotDestination, false},  // NotSrcErase
+    {0x5A, QPainter::RasterOp_SourceXorDestination, true},         // PatInvert
+};
+
+bool isOpaqueRgb(QImage::Format format)
+{
+    return format == QImage::Format_RGB32 || format == QImage::Format_ARGB32
+           || format == QImage::Format_ARGB32_Premultiplied;
+}
+
+// The covered part of a blit result as a QImage: opaque pixels, drawn at their own size.
+QImage opaqueImage(Section& result, const Rect& covered)
+{
+    for (int y = covered.top; y < covered.bottom; ++y) {
+        auto* row = reinterpret_cast<std::uint32_t*>(result.row(y));
+        for (int x = covered.left; x < covered.right; ++x)
+            row[x] |= 0xFF000000;
+    }
+    const QImage whole = result.sharedImage();
+    if (covered == Rect{0, 0, result.width(), result.height()})
+        return whole;  // shares the pixels: drawn before the section goes
+    return whole.copy(detail::qRect(covered));
+}
+
+} // namespace
+
+PainterDeviceContext::PainterDeviceContext(QPainter& painter, int dpiX, int dpiY)
+    : m_painter(painter),
+      m_dpiX(dpiX > 0 ? dpiX : (painter.device() ? painter.device()->logicalDpiX() : 96)),
+      m_dpiY(dpiY > 0 ? dpiY : (painter.device() ? painter.device()->logicalDpiY() : 96))
+{
+}
+
+int PainterDeviceContext::bitsPerPixel() const
+{
+    return m_painter.device() ? m_painter.device()->depth() : 32;
+}
+
+Size PainterDeviceContext::pixelSize() const
+{
+    const QPaintDevice* device = m_painter.device();
+    return device ? Size{device->width(), device->height()} : Size{};
+}
+
+template <class Draw> void PainterDeviceContext::draw(Draw&& draw)
+{
+    m_painter.save();
+    if (m_clip)
+        m_painter.setClipRect(detail::qRect(*m_clip), Qt::IntersectClip);
+    draw(m_painter);
+    m_painter.restore();
+}
+
+QImage* PainterDeviceContext::readableTarget(Point& offset) const
+{
+    QPaintEngine* engine = m_painter.paintEngine();
+    if (!engine || engine->type() != QPaintEngine::Raster || !engine->paintDevice()
+        || engine->paintDevice()->devType() != QInternal::Image)
+        return nullptr;
+    const QTransform t = m_painter.deviceTransform();
+    if (t.type() > QTransform::TxTranslate || t.dx() != std::floor(t.dx()) || t.dy() != std::floor(t.dy()))
+        return nullptr;
+    auto* image = static_cast<QImage*>(engine->paintDevice());
+    if (!isOpaqueRgb(image->format()))
+        return nullptr;
+    offset = {int(t.dx()), int(t.dy())};
+    return image;
+}
+
+Rect PainterDeviceContext::visibleArea(const Rect& destination) const
+{
+    Rect area{std::min(destination.left, destination.right), std::min(destination.top, destination.bottom),
+              std::max(destination.left, destination.right), std::max(destination.top, destination.bottom)};
+    if (m_clip)
+        area = area.intersected(*m_clip);
+    if (m_painter.hasClipping()) {
+        const QRect box = m_painter.clipBoundingRect().toAlignedRect();
+        area = area.intersected({box.left(), box.top(), box.right() + 1, box.bottom() + 1});
+    }
+    // Without scaling the device's own rectangle bounds what can be seen.
+    const QTransform t = m_painter.deviceTransform();
+    if (t.type() <= QTransform::TxTranslate && m_painter.device()) {
+        const int dx = int(std::lround(t.dx())), dy = int(std::lround(t.dy()));
+        const QPaintDevice* device = m_painter.device();
+        area = area.intersected({-dx, -dy, device->width() - dx, device->height() - dy});
+    }
+    return area;
+}
+
+void PainterDeviceContext::blitThroughImage(const detail::BlitParams& params)
+{
+    const Rect area = visibleArea(params.destination);
+    if (area.isEmpty())
+        return;
+    auto image = Section::createDisplayCompatible(area.width(), area.height());
+    if (!image)
+        return;
+    detail::BlitParams local = params;
+    local.destination = params.destination.translated(-area.left, -area.top);
+    local.brushOrigin = {params.brushOrigin.x - area.left, params.brushOrigin.y - area.top};
+    local.clip.reset();
+
+    const std::uint8_t foreground = rop::functionOf(params.rasterOp);
+    const std::uint8_t background = params.mask ? std::uint8_t(params.rasterOp >> 24) : foreground;
+    const bool transparentHatch = detail::usesPattern(foreground) && !params.brush.pattern
+                                  && params.brush.style != BrushStyle::Solid
+                                  && params.brush.style != BrushStyle::Clear
+                                  && params.backgroundMode == BackgroundMode::Transparent;
+    const bool readsDestination = params.mask || transparentHatch || detail::usesDestination(foreground)
+                                  || detail::usesDestination(background);
+    auto drawAt = [&](const QImage& pixels, const Rect& covered, QPainter::CompositionMode mode) {
+        draw([&](QPainter& painter) {
+            painter.setCompositionMode(mode);
+            painter.drawImage(QPoint(area.left + covered.left, area.top + covered.top), pixels);
+        });
+    };
+
+    if (!readsDestination) {
+        const Rect covered = detail::blit(*image, local);
+        if (!covered.isEmpty())
+            drawAt(opaqueImage(*image, covered), covered, QPainter::CompositionMode_Source);
+        return;
+    }
+
+    const bool raster = m_painter.paintEngine() && m_painter.paintEngine()->type() == QPaintEngine::Raster;
+    if (raster && !params.mask && !transparentHatch) {
+        if (foreground == 0x55) {  // DstInvert needs no operand
+            draw([&](QPainter& painter) {
+                painter.setCompositionMode(QPainter::RasterOp_NotDestination);
+                painter.fillRect(detail::qRect(area), Qt::black);
+            });
+            return;
+        }
+        for (const CompositionRop& c : compositionRops) {
+            if (c.function != foreground)
+                continue;
+            local.rasterOp = c.usesPattern ? rop::PatCopy : rop::SrcCopy;
+            const Rect covered = detail::blit(*image, local);
+            if (!covered.isEmpty())
+                drawAt(opaqueImage(*image, covered), covered, c.mode);
+            return;
+        }
+    }
+
+    Point offset;
+    if (QImage* target = readableTarget(offset)) {
+        // Read the destination, combine, and draw the result back as a plain copy (which keeps
+        // the painter's own clipping).
+        for (int y = 0; y < area.height(); ++y) {
+            const int ty = area.top + y + offset.y;
+            auto* row = reinterpret_cast<std::uint32_t*>(image->row(y));
+            for (int x = 0; x < area.width(); ++x) {
+                const int tx = area.left + x + offset.x;
+                const bool inside = tx >= 0 && ty >= 0 && tx < target->width() && ty < target->height();
+                row[x] = inside ? reinterpret_cast<const std::uint32_t*>(target->constScanLine(ty))[tx] & 0xFFFFFF : 0;
+            }
+        }
+        const Rect covered = detail::blit(*image, local);
+        if (!covered.isEmpty())
+            drawAt(opaqueImage(*image, covered), covered, QPainter::CompositionMode_Source);
+        return;
+    }
+
+    // The destination cannot be read: evaluate against black and against white, and keep from
+    // the operand the bits that follow the destination.
+    auto white = Section::createDisplayCompatible(area.width(), area.height());
+    auto operand = Section::createDisplayCompatible(area.width(), area.height());
+    if (!white || !operand)
+        return;
+    white->fill(0xFFFFFF);
+    const Rect covered = detail::blit(*image, local);
+    detail::blit(*white, local);
+    detail::BlitParams operandParams = local;
+    operandParams.mask = nullptr;
+    operandParams.rasterOp = params.source ? rop::SrcCopy : rop::PatCopy;
+    detail::blit(*operand, operandParams);
+    if (covered.isEmpty())
+        return;
+    QImage pixels(covered.width(), covered.height(), QImage::Format_ARGB32);
+    for (int y = covered.top; y < covered.bottom; ++y) {
+        const auto* r0 = reinterpret_cast<const std::uint32_t*>(image->row(y));
+        const auto* r1 = reinterpret_cast<const std::uint32_t*>(white->row(y));
+        const auto* op = reinterpret_cast<const std::uint32_t*>(operand->row(y));
+        auto* out = reinterpret_cast<QRgb*>(pixels.scanLine(y - covered.top));
+        for (int x = covered.left; x < covered.right; ++x) {
+            const std::uint32_t onBlack = r0[x] & 0xFFFFFF, onWhite = r1[x] & 0xFFFFFF;
+            if (onBlack == 0 && onWhite == 0xFFFFFF) {
+                out[x - covered.left] = 0;
+                continue;
+            }
+            const std::uint32_t fixed = ~(onBlack ^ onWhite) & 0xFFFFFF;
+            out[x - covered.left] = 0xFF000000 | (onBlack & fixed) | (op[x] & ~fixed & 0xFFFFFF);
+        }
+    }
+    drawAt(pixels, covered, QPainter::CompositionMode_SourceOver);
+}
+
+void PainterDeviceContext::stretchBlt(const Rect& destination, const Section& source, const Rect& sourceRect,
+                                      std::uint32_t rasterOp, Colour sourceBackground)
+{
+    detail::BlitParams params = detail::paramsFor(*this);
+    params.destination = destination;
+    params.source = &source;
+    params.sourceRect = sourceRect;
+    params.rasterOp = rasterOp;
+    params.sourceBackground = sourceBackground;
+    params.clip.reset();  // applied to the visible area instead
+    blitThroughImage(params);
+}
+
+void PainterDeviceContext::maskBlt(const Rect& destination, const Section& source, Point sourceOrigin,
+                                   const Section& mask, Point maskOrigin, std::uint32_t rasterOp)
+{
+    detail::BlitParams params = detail::paramsFor(*this);
+    params.destination = destination;
+    params.source = &source;
+    params.sourceRect = Rect::fromSize(sourceOrigin.x, sourceOrigin.y, std::abs(destination.width()),
+                                       std::abs(destination.height()));
+    params.mask = &mask;
+    params.maskOrigin = maskOrigin;
+    params.rasterOp = rasterOp;
+    params.clip.reset();
+    blitThroughImage(params);
+}
+
+void PainterDeviceContext::patBlt(const Rect& destination, std::uint32_t rasterOp)
+{
+    if (detail::usesSource(rop::functionOf(rasterOp)))
+        return;
+    detail::BlitParams params = detail::paramsFor(*this);
+    params.destination = destination;
+    params.rasterOp = rasterOp;
+    params.clip.reset();
+    blitThroughImage(params);
+}
+
+void PainterDeviceContext::lineTo(Point p)
+{
+    const Point from = m_position;
+    m_position = p;
+    const auto state = detail::drawStateOf(*this, false, true);
+    draw([&](QPainter& painter) { ShapePainter(painter, state).line(from, p); });
+}
+
+void PainterDeviceContext::polyline(std::span<const Point> points)
+{
+    const auto state = detail::drawStateOf(*this, false, true);
+    draw([&](QPainter& painter) { ShapePainter(painter, state).polyline(points); });
+}
+
+void PainterDeviceContext::polygon(std::span<const Point> points)
+{
+    const auto state = detail::drawStateOf(*this, false, true);
+    draw([&](QPainter& painter) { ShapePainter(painter, state).polygon(points); });
+}
+
+void PainterDeviceContext::rectangle(const Rect& r)
+{
+    const auto state = detail::drawStateOf(*this, false, true);
+    draw([&](QPainter& painter) { ShapePainter(painter, state).rectangle(r); });
+}
+
+void PainterDeviceContext::roundRect(const Rect& r, int cornerWidth, int cornerHeight)
+{
+    const auto state = detail::drawStateOf(*this, false, true);
+    draw([&](QPainter& painter) { ShapePainter(painter, state).roundRect(r, cornerWidth, cornerHeight); });
+}
+
+void PainterDeviceContext::ellipse(const Rect& r)
+{
+    const auto state = detail::drawStateOf(*this, false, true);
+    draw([&](QPainter& painter) { ShapePainter(painter, state).ellipse(r); });
+}
+
+void PainterDeviceContext::arc(const Rect& r, Point start, Point end)
+{
+    const auto state = detail::drawStateOf(*this, false, true);
+    draw([&](QPainter& painter) { ShapePainter(painter, state).arc(ShapePainter::ArcKind::Arc, r, start, end); });
+}
+
+void PainterDeviceContext::chord(const Rect& r, Point start, Point end)
+{
+    const auto state = detail::drawStateOf(*this, false, true);
+    draw([&](QPainter& painter) { ShapePainter(painter, state).arc(ShapePainter::ArcKind::Chord, r, start, end); });
+}
+
+void PainterDeviceContext::pie(const Rect& r, Point start, Point end)
+{
+    const auto state = detail::drawStateOf(*this, false, true);
+    draw([&](QPainter& painter) { ShapePainter(painter, state).arc(ShapePainter::ArcKind::Pie, r, start, end); });
+}
+
+void PainterDeviceContext::fillRect(const Rect& r, const BrushSpec& brush)
+{
+    const auto state = detail::drawStateOf(*this, false, true);
+    draw([&](QPainter& painter) { ShapePainter(painter, state).fillRect(r, brush); });
+}
+
+void PainterDeviceContext::frameRect(const Rect& r, const BrushSpec& brush)
+{
+    const auto state = detail::drawStateOf(*this, false, true);
+    draw([&](QPainter& painter) { ShapePainter(painter, state).frameRect(r, brush); });
+}
+
+void PainterDeviceContext::setPixel(Point p, Colour colour)
+{
+    draw([&](QPainter& painter) { painter.fillRect(QRect(p.x, p.y, 1, 1), detail::qColour(colour)); });
+}
+
+Colour PainterDeviceContext::pixel(Point p) const
+{
+    Point offset;
+    const QImage* target = readableTarget(offset);
+    if (!target)
+        return 0;
+    const int x = p.x + offset.x, y = p.y + offset.y;
+    if (x < 0 || y < 0 || x >= target->width() || y >= target->height())
+        return 0;
+    const QRgb c = target->pixel(x, y);
+    return rgb(std::uint8_t(qRed(c)), std::uint8_t(qGreen(c)), std::uint8_t(qBlue(c)));
+}
+
+void PainterDeviceContext::textOut(Point p, const std::string& utf8)
+{
+    extTextOut(p, 0, nullptr, utf8);
+}
+
+void PainterDeviceContext::extTextOut(Point p, unsigned options, const Rect* rect, const std::string& utf8)
+{
+    const auto state = detail::drawStateOf(*this, false, true);
+    draw([&](QPainter& painter) { ShapePainter(painter, state).text(p, options, rect, utf8); });
+}
+
+Size PainterDeviceContext::textExtent(const std::string& utf8) const
+{
+    return detail::textExtentOf(m_font, utf8);
+}
+
+TextMetrics PainterDeviceContext::textMetrics() const
+{
+    return detail::textMetricsOf(m_font);
+}
+
+} // namespace platform

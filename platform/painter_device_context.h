@@ -1,0 +1,82 @@
+#pragma once
+// A device context over any QPainter: windows and QImages now, printers (QPrinter pages) through
+// the same class. Lines, shapes and text go to the painter with the classic rules. Blits stretch
+// the source with the blit engine into a 32-bit image covering only the visible part of the
+// destination, which is then drawn 1:1:
+// - raster operations that do not read the destination are drawn as opaque pixels;
+// - on a raster painter, SrcAnd, SrcPaint, SrcInvert and DstInvert use the matching QPainter
+//   raster-op composition modes; any other operation that reads the destination reads it back
+//   when the painter's device is a QImage drawn without scaling or rotation, and combines it
+//   with the engine;
+// - otherwise (printers, PDF, transformed painters) the destination cannot be read. Pixels whose
+//   result is the destination itself are left alone (drawn fully transparent); every other pixel
+//   is drawn opaque, its bits that do not depend on the destination taken from the operation and
+//   the bits that do taken from the source (the pattern when there is no source). The classic
+//   transparent-drawing sequences (AND a mask, then XOR or OR the masked picture) come out right
+//   on paper this way.
+// The painter's own state is saved and restored around every operation.
+
+#include "platform/device_context.h"
+
+class QPainter;
+class QImage;
+
+namespace platform {
+
+namespace detail {
+struct BlitParams;
+}
+
+class PainterDeviceContext : public DeviceContext {
+public:
+    // The painter must stay active while the context is used. DPI of 0 takes the painter
+    // device's logical DPI.
+    PainterDeviceContext(QPainter& painter, int dpiX = 0, int dpiY = 0);
+
+    int bitsPerPixel() const override;
+    int logicalDpiX() const override { return m_dpiX; }
+    int logicalDpiY() const override { return m_dpiY; }
+    Size pixelSize() const override;
+    QPainter& painter() { return m_painter; }
+
+    void lineTo(Point p) override;
+    void polyline(std::span<const Point> points) override;
+    void polygon(std::span<const Point> points) override;
+    void rectangle(const Rect& r) override;
+    void roundRect(const Rect& r, int cornerWidth, int cornerHeight) override;
+    void ellipse(const Rect& r) override;
+    void arc(const Rect& r, Point start, Point end) override;
+    void chord(const Rect& r, Point start, Point end) override;
+    void pie(const Rect& r, Point start, Point end) override;
+    void fillRect(const Rect& r, const BrushSpec& brush) override;
+    void frameRect(const Rect& r, const BrushSpec& brush) override;
+    void setPixel(Point p, Colour colour) override;
+    // Reads back from QImage targets; other targets read as black.
+    Colour pixel(Point p) const override;
+
+    void textOut(Point p, const std::string& utf8) override;
+    void extTextOut(Point p, unsigned options, const Rect* rect, const std::string& utf8) override;
+    Size textExtent(const std::string& utf8) const override;
+    TextMetrics textMetrics() const override;
+
+    void stretchBlt(const Rect& destination, const Section& source, const Rect& sourceRect,
+                    std::uint32_t rasterOp, Colour sourceBackground = 0xFFFFFF) override;
+    void maskBlt(const Rect& destination, const Section& source, Point sourceOrigin,
+                 const Section& mask, Point maskOrigin, std::uint32_t rasterOp) override;
+    void patBlt(const Rect& destination, std::uint32_t rasterOp) override;
+
+private:
+    template <class Draw> void draw(Draw&& draw);
+    // The image the painter draws into and the offset of our coordinates in it, when the
+    // destination can be read back; null otherwise.
+    QImage* readableTarget(Point& offset) const;
+    // The destination pixels a blit may change: its rectangle within the clip and the device.
+    Rect visibleArea(const Rect& destination) const;
+    void blitThroughImage(const detail::BlitParams& params);
+
+    QPainter& m_painter;
+    int m_dpiX;
+    int m_dpiY;
+};
+
+} // namespace platform

@@ -1,0 +1,461 @@
+#include "platform/qt_drawing.h"
+
+#include "platform/display.h"
+#include "platform/pixel_format.h"
+#include "platform/section.h"
+
+#include <QFontMetrics>
+#include <QImage>
+#include <QPainter>
+#include <QPainterPath>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <numbers>
+
+namespace platform::detail {
+
+namespace {
+
+// Character height of a font asked for with height 0: 8 points at 96 dpi.
+constexpr int defaultPixelSize = 11;
+
+Colour blackOrWhite(Colour c)
+{
+    const int r = redOf(c), g = greenOf(c), b = blueOf(c);
+    const int toBlack = r * r + g * g + b * b;
+    const int toWhite = (255 - r) * (255 - r) + (255 - g) * (255 - g) + (255 - b) * (255 - b);
+    return toWhite < toBlack ? 0xFFFFFF : 0x000000;
+}
+
+Colour inverted(Colour c)
+{
+    return ~colourToRgb(c) & 0xFFFFFF;
+}
+
+QPainter::CompositionMode compositionOf(PenMode mode)
+{
+    switch (mode) {
+    case PenMode::NotMergePen: return QPainter::RasterOp_NotSourceAndNotDestination;
+    case PenMode::MaskNotPen: return QPainter::RasterOp_NotSourceAndDestination;
+    case PenMode::MaskPenNot: return QPainter::RasterOp_SourceAndNotDestination;
+    case PenMode::Not: return QPainter::RasterOp_NotDestination;
+    case PenMode::XorPen: return QPainter::RasterOp_SourceXorDestination;
+    case PenMode::NotMaskPen: return QPainter::RasterOp_NotSourceOrNotDestination;
+    case PenMode::MaskPen: return QPainter::RasterOp_SourceAndDestination;
+    case PenMode::NotXorPen: return QPainter::RasterOp_NotSourceXorDestination;
+    case PenMode::MergeNotPen: return QPainter::RasterOp_NotSourceOrDestination;
+    case PenMode::MergePenNot: return QPainter::RasterOp_SourceOrNotDestination;
+    case PenMode::MergePen: return QPainter::RasterOp_SourceOrDestination;
+    default: return QPainter::CompositionMode_SourceOver;
+    }
+}
+
+Qt::BrushStyle hatchOf(BrushStyle style)
+{
+    switch (style) {
+    case BrushStyle::Horizontal: return Qt::HorPattern;
+    case BrushStyle::Vertical: return Qt::VerPattern;
+    case BrushStyle::FDiagonal: return Qt::FDiagPattern;
+    case BrushStyle::BDiagonal: return Qt::BDiagPattern;
+    case BrushStyle::Cross: return Qt::CrossPattern;
+    case BrushStyle::DiagCross: return Qt::DiagCrossPattern;
+    case BrushStyle::Clear: return Qt::NoBrush;
+    default: return Qt::SolidPattern;
+    }
+}
+
+// A pattern section as a brush tile; a monochrome device pattern takes the text colour for its
+// 0 bits and the background colour for its 1 bits.
+QImage patternImage(const Section& pattern, Colour text, Colour background)
+{
+    if (pattern.kind() != Section::Kind::MonochromeDevice)
+        return pattern.toImage().copy();
+    QImage image(pattern.width(), pattern.height(), QImage::Format_RGB32);
+    const QRgb zero = qColour(text).rgb(), one = qColour(background).rgb();
+    for (int y = 0; y < pattern.height(); ++y) {
+        auto* out = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < pattern.width(); ++x)
+            out[x] = readRaw(pattern.row(y), 1, x) ? one : zero;
+    }
+    return image;
+}
+
+// The angle QPainter uses for the point of an ellipse that lies on the ray from the centre
+// through `p` (QPainter's arc angles are those of the ellipse's parametric form).
+double parametricAngle(const QRectF& box, Point p)
+{
+    const double cx = box.center().x(), cy = box.center().y();
+    const double rx = std::max(box.width() / 2, 0.5), ry = std::max(box.height() / 2, 0.5);
+    return std::atan2(-(p.y - cy) * rx, (p.x - cx) * ry) * 180.0 / std::numbers::pi;
+}
+
+Rect normalised(const Rect& r)
+{
+    return {std::min(r.left, r.right), std::min(r.top, r.bottom), std::max(r.left, r.right),
+            std::max(r.top, r.bottom)};
+}
+
+int clampToInt(std::int64_t v)
+{
+    return int(std::clamp<std::int64_t>(v, std::numeric_limits<int>::min() / 2, std::numeric_limits<int>::max() / 2));
+}
+
+Rect inflated(const Rect& r, int by)
+{
+    return {clampToInt(std::int64_t(r.left) - by), clampToInt(std::int64_t(r.top) - by),
+            clampToInt(std::int64_t(r.right) + by), clampToInt(std::int64_t(r.bottom) + by)};
+}
+
+} // namespace
+
+QColor qColour(Colour colour)
+{
+    const Colour c = colourToRgb(colour);
+    return QColor(redOf(c), greenOf(c), blueOf(c));
+}
+
+QRect qRect(const Rect& r)
+{
+    return QRect(r.left, r.top, r.width(), r.height());
+}
+
+QString fontFamilyFor(const std::string& family, std::uint8_t pitchAndFamily)
+{
+    static const char* const sans[] = {"", "ms sans serif", "microsoft sans serif", "arial", "helvetica",
+                                       "tahoma", "verdana", "segoe ui", "system", "small fonts",
+                                       "ms shell dlg", "ms shell dlg 2", "arial narrow"};
+    static const char* const serif[] = {"times new roman", "ms serif", "times", "georgia", "roman",
+                                        "book antiqua", "garamond"};
+    static const char* const mono[] = {"courier new", "courier", "fixedsys", "terminal", "lucida console",
+                                       "consolas", "modern"};
+    const QString lower = QString::fromStdString(family).trimmed().toLower();
+    const auto in = [&](const auto& names) {
+        return std::any_of(std::begin(names), std::end(names), [&](const char* n) { return lower == QLatin1String(n); });
+    };
+    if (in(mono) || (lower.isEmpty() && (pitchAndFamily & 0x3) == 1))
+        return QStringLiteral("DejaVu Sans Mono");
+    if (in(serif) || (lower.isEmpty() && (pitchAndFamily & 0xF0) == 0x10))
+        return QStringLiteral("DejaVu Serif");
+    if (in(sans))
+        return QStringLiteral("DejaVu Sans");
+    return QString::fromStdString(family);
+}
+
+QFont qFont(const FontSpec& request, bool antialiased)
+{
+    QFont font(fontFamilyFor(request.family, request.pitch));
+    if ((request.pitch & 0x3) == 1)
+        font.setStyleHint(QFont::Monospace);
+    else if ((request.pitch & 0xF0) == 0x10)
+        font.setStyleHint(QFont::Serif);
+    const int weight = request.weight <= 0 ? 400 : std::clamp(request.weight, 1, 1000);
+    font.setWeight(QFont::Weight(weight));
+    font.setItalic(request.italic);
+    font.setUnderline(request.underline);
+    font.setStrikeOut(request.strikeOut);
+    if (!antialiased)
+        font.setStyleStrategy(QFont::NoAntialias);
+    // Negative heights give the characters' height, which is the em size; positive heights the
+    // whole cell (ascent + descent), found by measuring the font at a reference size.
+    int pixels = defaultPixelSize;
+    if (request.height < 0) {
+        pixels = request.height == std::numeric_limits<int>::min() ? 1 << 16 : -request.height;
+    } else if (request.height > 0) {
+        QFont reference = font;
+        reference.setPixelSize(100);
+        const QFontMetrics metrics(reference);
+        const int cell = std::max(1, metrics.ascent() + metrics.descent());
+        pixels = int(std::lround(double(request.height) * 100.0 / cell));
+    }
+    font.setPixelSize(std::clamp(pixels, 1, 1 << 16));
+    if (request.width > 0) {
+        const int natural = std::max(1, QFontMetrics(font).averageCharWidth());
+        font.setStretch(std::clamp(int(std::lround(request.width * 100.0 / natural)), 1, 4000));
+    }
+    return font;
+}
+
+Size textExtentOf(const FontSpec& request, const std::string& utf8)
+{
+    const QFontMetrics metrics(qFont(request));
+    return {metrics.horizontalAdvance(QString::fromUtf8(utf8.data(), qsizetype(utf8.size()))),
+            metrics.ascent() + metrics.descent()};
+}
+
+TextMetrics textMetricsOf(const FontSpec& request)
+{
+    const QFont font = qFont(request);
+    const QFontMetrics metrics(font);
+    TextMetrics m;
+    m.ascent = metrics.ascent();
+    m.descent = metrics.descent();
+    m.height = m.ascent + m.descent;
+    m.internalLeading = std::max(0, m.height - font.pixelSize());
+    m.externalLeading = std::max(0, metrics.leading());
+    m.averageCharWidth = metrics.averageCharWidth();
+    m.maxCharWidth = metrics.maxWidth();
+    return m;
+}
+
+DrawState drawStateOf(const DeviceContext& context, bool monochrome, bool antialiasedText)
+{
+    DrawState s;
+    s.pen = context.pen();
+    s.brush = context.brush();
+    s.font = context.font();
+    s.textColour = colourToRgb(context.textColour());
+    s.backgroundColour = colourToRgb(context.backgroundColour());
+    s.pen.colour = colourToRgb(s.pen.colour);
+    s.brush.colour = colourToRgb(s.brush.colour);
+    s.backgroundMode = context.backgroundMode();
+    s.penMode = context.penMode();
+    s.polyFillMode = context.polyFillMode();
+    s.brushOrigin = context.brushOrigin();
+    s.antialiasedText = antialiasedText;
+    if (monochrome) {
+        for (Colour* c : {&s.textColour, &s.backgroundColour, &s.pen.colour, &s.brush.colour})
+            *c = blackOrWhite(*c);
+    }
+    return s;
+}
+
+void ShapePainter::setBrush(const BrushSpec& brush)
+{
+    if (brush.pattern) {
+        m_painter.setBrush(QBrush(patternImage(*brush.pattern, m_state.textColour, m_state.backgroundColour)));
+    } else {
+        m_painter.setBrush(QBrush(qColour(brush.colour), hatchOf(brush.style)));
+    }
+    m_painter.setBrushOrigin(m_state.brushOrigin.x, m_state.brushOrigin.y);
+}
+
+bool ShapePainter::prepareFigure(bool withBrush)
+{
+    const PenMode mode = m_state.penMode;
+    if (mode == PenMode::Nop)
+        return false;
+    m_painter.setRenderHint(QPainter::Antialiasing, false);
+    m_painter.setBackgroundMode(m_state.backgroundMode == BackgroundMode::Opaque ? Qt::OpaqueMode : Qt::TransparentMode);
+    m_painter.setBackground(qColour(m_state.backgroundColour));
+    m_painter.setCompositionMode(compositionOf(mode));
+
+    // Black, White and NotCopyPen are plain copies of a fixed or inverted colour.
+    auto colourFor = [&](Colour c) -> Colour {
+        switch (mode) {
+        case PenMode::Black: return 0x000000;
+        case PenMode::White: return 0xFFFFFF;
+        case PenMode::NotCopyPen: return inverted(c);
+        default: return c;
+        }
+    };
+    const PenSpec& penSpec = m_state.pen;
+    if (penSpec.style == PenStyle::Clear) {
+        m_painter.setPen(Qt::NoPen);
+    } else {
+        QPen pen(qColour(colourFor(penSpec.colour)));
+        if (penSpec.width <= 1) {
+            pen.setWidth(0);
+            pen.setCapStyle(Qt::FlatCap);
+            pen.setJoinStyle(Qt::MiterJoin);
+            switch (penSpec.style) {
+            case PenStyle::Dash: pen.setDashPattern({18, 6}); break;
+            case PenStyle::Dot: pen.setDashPattern({3, 3}); break;
+            case PenStyle::DashDot: pen.setDashPattern({9, 6, 3, 6}); break;
+            case PenStyle::DashDotDot: pen.setDashPattern({9, 3, 3, 3, 3, 3}); break;
+            default: break;
+            }
+        } else {
+            pen.setWidth(penSpec.width);
+            pen.setCapStyle(Qt::RoundCap);
+            pen.setJoinStyle(Qt::RoundJoin);
+        }
+        m_painter.setPen(pen);
+    }
+    if (!withBrush || m_state.brush.style == BrushStyle::Clear) {
+        m_painter.setBrush(Qt::NoBrush);
+    } else if (mode == PenMode::Black || mode == PenMode::White || mode == PenMode::NotCopyPen) {
+        m_painter.setBrush(qColour(colourFor(m_state.brush.colour)));
+    } else {
+        setBrush(m_state.brush);
+    }
+    return true;
+}
+
+void ShapePainter::line(Point from, Point to)
+{
+    if (!prepareFigure(false))
+        return;
+    m_painter.drawLine(from.x, from.y, to.x, to.y);
+}
+
+void ShapePainter::polyline(std::span<const Point> points)
+{
+    if (points.size() < 2 || !prepareFigure(false))
+        return;
+    QPolygon polygon;
+    for (const Point& p : points)
+        polygon << QPoint(p.x, p.y);
+    m_painter.drawPolyline(polygon);
+}
+
+void ShapePainter::polygon(std::span<const Point> points)
+{
+    if (points.size() < 2 || !prepareFigure(true))
+        return;
+    QPolygon polygon;
+    for (const Point& p : points)
+        polygon << QPoint(p.x, p.y);
+    m_painter.drawPolygon(polygon, m_state.polyFillMode == PolyFillMode::Winding ? Qt::WindingFill : Qt::OddEvenFill);
+}
+
+namespace {
+
+// The box QPainter is given for a figure covering [left, right) × [top, bottom): an outline of
+// width 1 is drawn on the pixels from left to left + width inclusive, so the box is one pixel
+// smaller; a wide InsideFrame pen is moved inwards by half its width.
+QRectF figureBox(const Rect& figure, const PenSpec& pen)
+{
+    const Rect r = normalised(figure);
+    QRectF box(r.left, r.top, r.width() - 1, r.height() - 1);
+    if (pen.style == PenStyle::InsideFrame && pen.width > 1) {
+        const double inset = pen.width / 2.0 - 0.5;
+        box.adjust(inset, inset, -inset, -inset);
+    }
+    return box;
+}
+
+} // namespace
+
+void ShapePainter::rectangle(const Rect& r)
+{
+    if (!prepareFigure(true))
+        return;
+    m_painter.drawRect(figureBox(r, m_state.pen));
+}
+
+void ShapePainter::roundRect(const Rect& r, int cornerWidth, int cornerHeight)
+{
+    if (!prepareFigure(true))
+        return;
+    m_painter.drawRoundedRect(figureBox(r, m_state.pen), std::abs(cornerWidth) / 2.0, std::abs(cornerHeight) / 2.0,
+                              Qt::AbsoluteSize);
+}
+
+void ShapePainter::ellipse(const Rect& r)
+{
+    if (!prepareFigure(true))
+        return;
+    m_painter.drawEllipse(figureBox(r, m_state.pen));
+}
+
+void ShapePainter::arc(ArcKind kind, const Rect& r, Point start, Point end)
+{
+    if (!prepareFigure(kind != ArcKind::Arc))
+        return;
+    const QRectF box = figureBox(r, m_state.pen);
+    // Counterclockwise from the start ray to the end ray; equal rays make a whole turn.
+    const double from = parametricAngle(box, start);
+    double span = parametricAngle(box, end) - from;
+    while (span <= 0)
+        span += 360;
+    const int a = int(std::lround(from * 16)), s = int(std::lround(span * 16));
+    switch (kind) {
+    case ArcKind::Arc: m_painter.drawArc(box, a, s); break;
+    case ArcKind::Chord: m_painter.drawChord(box, a, s); break;
+    case ArcKind::Pie: m_painter.drawPie(box, a, s); break;
+    }
+}
+
+void ShapePainter::fillRect(const Rect& r, const BrushSpec& brush)
+{
+    const Rect n = normalised(r);
+    if (n.isEmpty() || brush.style == BrushStyle::Clear)
+        return;
+    m_painter.setRenderHint(QPainter::Antialiasing, false);
+    m_painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    m_painter.setBackgroundMode(m_state.backgroundMode == BackgroundMode::Opaque ? Qt::OpaqueMode : Qt::TransparentMode);
+    m_painter.setBackground(qColour(m_state.backgroundColour));
+    m_painter.setPen(Qt::NoPen);
+    setBrush(brush);
+    m_painter.drawRect(qRect(n));
+}
+
+void ShapePainter::frameRect(const Rect& r, const BrushSpec& brush)
+{
+    const Rect n = normalised(r);
+    if (n.isEmpty())
+        return;
+    fillRect({n.left, n.top, n.right, n.top + 1}, brush);
+    if (n.height() > 1)
+        fillRect({n.left, n.bottom - 1, n.right, n.bottom}, brush);
+    if (n.height() > 2) {
+        fillRect({n.left, n.top + 1, n.left + 1, n.bottom - 1}, brush);
+        if (n.width() > 1)
+            fillRect({n.right - 1, n.top + 1, n.right, n.bottom - 1}, brush);
+    }
+}
+
+void ShapePainter::text(Point p, unsigned options, const Rect* rect, const std::string& utf8)
+{
+    m_painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    m_painter.setBackgroundMode(Qt::TransparentMode);
+    if (rect && (options & ETO_OPAQUE))
+        m_painter.fillRect(qRect(normalised(*rect)), qColour(m_state.backgroundColour));
+    if (rect && (options & ETO_CLIPPED))
+        m_painter.setClipRect(qRect(normalised(*rect)), Qt::IntersectClip);
+    if (utf8.empty())
+        return;
+    const QFont font = qFont(m_state.font, m_state.antialiasedText);
+    const QFontMetrics metrics(font);
+    const QString text = QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
+    m_painter.setFont(font);
+    m_painter.setRenderHint(QPainter::TextAntialiasing, m_state.antialiasedText);
+    m_painter.translate(p.x, p.y);
+    if (m_state.font.escapement != 0)
+        m_painter.rotate(-m_state.font.escapement / 10.0);
+    if (m_state.backgroundMode == BackgroundMode::Opaque)
+        m_painter.fillRect(QRect(0, 0, metrics.horizontalAdvance(text), metrics.ascent() + metrics.descent()),
+                           qColour(m_state.backgroundColour));
+    m_painter.setPen(qColour(m_state.textColour));
+    m_painter.drawText(0, metrics.ascent(), text);
+}
+
+Rect figureBounds(const Rect& r, const PenSpec& pen)
+{
+    return inflated(normalised(r), std::max(pen.width, 1) + 1);
+}
+
+Rect pointsBounds(std::span<const Point> points, const PenSpec& pen)
+{
+    if (points.empty())
+        return {};
+    Rect r{points[0].x, points[0].y, points[0].x, points[0].y};
+    for (const Point& p : points) {
+        r.left = std::min(r.left, p.x);
+        r.top = std::min(r.top, p.y);
+        r.right = std::max(r.right, p.x);
+        r.bottom = std::max(r.bottom, p.y);
+    }
+    return inflated(r, std::max(pen.width, 1) + 1);
+}
+
+Rect textBounds(Point p, const Rect* rect, const FontSpec& font, const std::string& utf8)
+{
+    const Size extent = textExtentOf(font, utf8);
+    // Italic overhang, underline and rotation can reach past the advance: allow a cell
+    // height all round; rotated text may go anywhere within its length.
+    const int slack = extent.cy + 2;
+    Rect r = font.escapement != 0
+                 ? inflated({p.x, p.y, p.x, p.y}, extent.cx + slack)
+                 : inflated({p.x, p.y, clampToInt(std::int64_t(p.x) + extent.cx), clampToInt(std::int64_t(p.y) + extent.cy)},
+                            slack);
+    if (rect) {
+        const Rect n = normalised(*rect);
+        r = {std::min(r.left, n.left), std::min(r.top, n.top), std::max(r.right, n.right), std::max(r.bottom, n.bottom)};
+    }
+    return r;
+}
+
+} // namespace platform::detail

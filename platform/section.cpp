@@ -1,0 +1,271 @@
+#include "platform/section.h"
+
+#include "platform/display.h"
+#include "platform/palette.h"
+#include "platform/pixel_format.h"
+
+#include <QImage>
+
+#include <sys/mman.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+namespace platform {
+
+namespace {
+
+constexpr std::size_t memoryAlignment = 64;
+// Blocks from this size on are mapped: the kernel hands them out zeroed, so a large section
+// costs nothing until its rows are written.
+constexpr std::size_t mappedThreshold = std::size_t(1) << 20;
+
+constexpr std::array<std::uint32_t, 3> masks555{0x7C00, 0x03E0, 0x001F};
+constexpr std::array<std::uint32_t, 3> masks565{0xF800, 0x07E0, 0x001F};
+constexpr std::array<std::uint32_t, 3> masks888{0xFF0000, 0x00FF00, 0x0000FF};
+
+bool validBitCount(int bits)
+{
+    return bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
+}
+
+} // namespace
+
+std::unique_ptr<Section::Memory> Section::Memory::allocate(std::size_t bytes)
+{
+    if (bytes >= mappedThreshold) {
+        void* block = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (block == MAP_FAILED)
+            return nullptr;
+        return std::unique_ptr<Memory>(new Memory(static_cast<std::uint8_t*>(block), bytes, true));
+    }
+    const std::size_t rounded = (bytes + memoryAlignment - 1) / memoryAlignment * memoryAlignment;
+    void* block = std::aligned_alloc(memoryAlignment, rounded);
+    if (!block)
+        return nullptr;
+    std::memset(block, 0, rounded);
+    return std::unique_ptr<Memory>(new Memory(static_cast<std::uint8_t*>(block), bytes, false));
+}
+
+Section::Memory::~Memory()
+{
+    if (m_mapped)
+        munmap(m_data, m_bytes);
+    else
+        std::free(m_data);
+}
+
+Section::Section(Kind kind, const BitmapInfoHeader& header) : m_kind(kind), m_header(header) {}
+
+Section::~Section() = default;
+
+std::unique_ptr<Section> Section::make(Kind kind, const BitmapInfoHeader& header,
+                                       std::span<const RgbQuad> colours,
+                                       const std::array<std::uint32_t, 3>* masks)
+{
+    const int bits = header.biBitCount;
+    if (!validBitCount(bits))
+        return nullptr;
+    if (header.biCompression != BI_RGB
+        && !(header.biCompression == BI_BITFIELDS && (bits == 16 || bits == 32)))
+        return nullptr;
+    if (header.biWidth <= 0 || header.biHeight == 0)
+        return nullptr;
+    // 64-bit arithmetic throughout: width and height may each be near 2^31.
+    const std::int64_t rows = header.biHeight < 0 ? -std::int64_t(header.biHeight) : header.biHeight;
+    const std::int64_t stride = sectionStride(header.biWidth, bits);
+    if (stride > maxSectionBytes || rows > maxSectionBytes / stride)
+        return nullptr;
+    const std::int64_t bytes = stride * rows;
+
+    std::unique_ptr<Section> section(new Section(kind, header));
+    section->m_memory = Memory::allocate(std::size_t(bytes));
+    if (!section->m_memory)
+        return nullptr;
+    section->m_bits = section->m_memory->data();
+    section->m_stride = std::ptrdiff_t(stride);
+    section->m_bytes = std::size_t(bytes);
+
+    BitmapInfoHeader& h = section->m_header;
+    h.biSize = 40;
+    h.biPlanes = 1;
+    h.biSizeImage = std::uint32_t(bytes);
+    if (bits <= 8) {
+        const std::size_t limit = std::size_t(1) << bits;
+        section->m_colours.assign(colours.begin(), colours.begin() + std::min(colours.size(), limit));
+        if (h.biClrUsed > limit)
+            h.biClrUsed = std::uint32_t(limit);
+    } else if (bits == 24) {
+        section->m_masks = masks888;
+    } else if (h.biCompression == BI_BITFIELDS) {
+        section->m_masks = masks ? *masks : (bits == 16 ? masks565 : masks888);
+    } else {
+        section->m_masks = bits == 16 ? masks555 : masks888;
+    }
+    section->updateFormat();
+    return section;
+}
+
+std::unique_ptr<Section> Section::create(const BitmapInfoHeader& header, std::span<const RgbQuad> colours,
+                                         const std::array<std::uint32_t, 3>* masks)
+{
+    return make(Kind::Section, header, colours, masks);
+}
+
+std::unique_ptr<Section> Section::createDisplayCompatible(int width, int height)
+{
+    if (height <= 0)
+        return nullptr;
+    BitmapInfoHeader header;
+    header.biWidth = width;
+    header.biHeight = -height;
+    header.biBitCount = 32;
+    header.biCompression = BI_RGB;
+    return make(Kind::DisplayDevice, header, {}, nullptr);
+}
+
+std::unique_ptr<Section> Section::createMonochrome(int width, int height)
+{
+    if (height <= 0)
+        return nullptr;
+    BitmapInfoHeader header;
+    header.biWidth = width;
+    header.biHeight = -height;
+    header.biBitCount = 1;
+    header.biCompression = BI_RGB;
+    return make(Kind::MonochromeDevice, header, {}, nullptr);
+}
+
+std::unique_ptr<Section> Section::clone() const
+{
+    auto copy = make(m_kind, m_header, m_colours, &m_masks);
+    if (copy)
+        std::memcpy(copy->m_bits, m_bits, m_bytes);
+    return copy;
+}
+
+void Section::updateFormat()
+{
+    m_format = std::make_unique<const detail::PixelFormat>(bitCount(), m_masks, m_colours,
+                                                           m_kind == Kind::MonochromeDevice);
+}
+
+int Section::setColourTable(int first, std::span<const RgbQuad> entries)
+{
+    if (bitCount() > 8 || m_kind == Kind::MonochromeDevice || first < 0)
+        return 0;
+    const int limit = 1 << bitCount();
+    if (first >= limit)
+        return 0;
+    const int count = std::min<int>(int(std::min<std::size_t>(entries.size(), std::size_t(limit))), limit - first);
+    if (count <= 0)
+        return 0;
+    if (int(m_colours.size()) < first + count)
+        m_colours.resize(std::size_t(first + count));
+    std::copy_n(entries.begin(), count, m_colours.begin() + first);
+    updateFormat();
+    return count;
+}
+
+Colour Section::pixel(int x, int y) const
+{
+    if (x < 0 || y < 0 || x >= width() || y >= height())
+        return 0;
+    return detail::colourOfRgb32(m_format->decode(detail::readRaw(row(y), bitCount(), x)));
+}
+
+namespace {
+
+// The raw value that stands for a colour in this section.
+std::uint32_t rawValueOf(const Section& section, Colour colour)
+{
+    const detail::PixelFormat& format = section.format();
+    const Colour plain = colourToRgb(colour);
+    if (!format.isIndexed())
+        return format.encode(detail::rgb32Of(plain));
+    if (section.kind() == Section::Kind::MonochromeDevice) {
+        const Colour blackWhite[] = {0x000000, 0xFFFFFF};
+        return std::uint32_t(nearestColourIndex(blackWhite, plain));
+    }
+    if (section.colourTable().empty())
+        return 0;
+    std::vector<Colour> table;
+    table.reserve(section.colourTable().size());
+    for (const RgbQuad& q : section.colourTable())
+        table.push_back(colourOf(q));
+    return std::uint32_t(nearestColourIndex(table, plain));
+}
+
+} // namespace
+
+void Section::setPixel(int x, int y, Colour colour)
+{
+    if (x < 0 || y < 0 || x >= width() || y >= height())
+        return;
+    detail::writeRaw(row(y), bitCount(), x, rawValueOf(*this, colour));
+}
+
+void Section::fill(Colour colour)
+{
+    const std::uint32_t raw = rawValueOf(*this, colour);
+    std::vector<std::uint32_t> line(std::size_t(width()), raw);
+    detail::writeRawRow(row(0), bitCount(), 0, width(), line.data());
+    for (int y = 1; y < height(); ++y)
+        std::memcpy(row(y), row(0), std::size_t(m_stride));
+}
+
+namespace {
+
+QImage::Format sharedFormatOf(const Section& section)
+{
+    if (!section.isTopDown())
+        return QImage::Format_Invalid;
+    const auto& masks = section.masks();
+    switch (section.bitCount()) {
+    case 32:
+        return masks == masks888 ? QImage::Format_RGB32 : QImage::Format_Invalid;
+    case 24:
+        return QImage::Format_BGR888;
+    case 16:
+        if (masks == masks555)
+            return QImage::Format_RGB555;
+        if (masks == masks565)
+            return QImage::Format_RGB16;
+        return QImage::Format_Invalid;
+    default:
+        return QImage::Format_Invalid;
+    }
+}
+
+} // namespace
+
+QImage Section::toImage() const
+{
+    const QImage::Format shared = sharedFormatOf(*this);
+    if (shared != QImage::Format_Invalid)
+        return QImage(static_cast<const uchar*>(m_bits), width(), height(), m_stride, shared);
+
+    QImage image(width(), height(), QImage::Format_RGB32);
+    if (image.isNull())
+        return image;
+    std::vector<std::uint32_t> raw(static_cast<std::size_t>(width()));
+    for (int y = 0; y < height(); ++y) {
+        auto* out = reinterpret_cast<std::uint32_t*>(image.scanLine(y));
+        detail::readRawRow(row(y), bitCount(), 0, width(), raw.data());
+        m_format->decodeRow(raw.data(), width(), out);
+        for (int x = 0; x < width(); ++x)
+            out[x] |= 0xFF000000;
+    }
+    return image;
+}
+
+QImage Section::sharedImage()
+{
+    const QImage::Format shared = sharedFormatOf(*this);
+    if (shared == QImage::Format_Invalid)
+        return {};
+    return QImage(static_cast<uchar*>(m_bits), width(), height(), m_stride, shared);
+}
+
+} // namespace platform

@@ -1,0 +1,180 @@
+#include "platform/painter_device_context.h"
+#include "platform/section_device_context.h"
+
+#include "test_sections.h"
+
+#include <QImage>
+#include <QPainter>
+#include <gtest/gtest.h>
+
+using namespace platform;
+using testing_sections::makeSection;
+using testing_sections::setRaw;
+
+namespace {
+
+// A 7 × 5 source whose every pixel differs.
+std::unique_ptr<Section> gradient(int bits = 32)
+{
+    auto s = makeSection(7, 5, bits);
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 7; ++x)
+            s->setPixel(x, y, rgb(std::uint8_t(30 * x), std::uint8_t(40 * y), std::uint8_t(200 - 20 * x)));
+    return s;
+}
+
+constexpr Colour background = 0x20A040;
+
+QImage qtImage(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(QColor(0x40, 0xA0, 0x20));
+    return image;
+}
+
+std::unique_ptr<Section> sectionTarget(int width, int height)
+{
+    auto s = makeSection(width, height, 32);
+    s->fill(background);
+    return s;
+}
+
+// Pixels that differ between a QImage and a section of the same size.
+int differences(const QImage& image, const Section& section)
+{
+    int count = 0;
+    for (int y = 0; y < section.height(); ++y)
+        for (int x = 0; x < section.width(); ++x) {
+            const QRgb q = image.pixel(x, y);
+            count += rgb(std::uint8_t(qRed(q)), std::uint8_t(qGreen(q)), std::uint8_t(qBlue(q))) != section.pixel(x, y);
+        }
+    return count;
+}
+
+void drawSame(const std::function<void(DeviceContext&)>& draw, QImage& image, Section& section)
+{
+    {
+        QPainter painter(&image);
+        PainterDeviceContext dc(painter);
+        draw(dc);
+    }
+    SectionDeviceContext dc(section);
+    draw(dc);
+}
+
+} // namespace
+
+TEST(PainterContext, StretchedBlitsMatchTheSectionContext)
+{
+    auto source = gradient();
+    auto mono = Section::createMonochrome(7, 5);
+    mono->bits()[0] = 0xAA;
+    struct Row {
+        const char* name;
+        std::uint32_t code;
+        bool monochrome;
+        StretchMode mode;
+    };
+    const Row rows[] = {
+        {"copy", rop::SrcCopy, false, StretchMode::ColorOnColor},
+        {"and", rop::SrcAnd, false, StretchMode::ColorOnColor},
+        {"xor", rop::SrcInvert, false, StretchMode::ColorOnColor},
+        {"or", rop::SrcPaint, false, StretchMode::ColorOnColor},
+        {"invert destination", rop::DstInvert, false, StretchMode::ColorOnColor},
+        {"select by source (read back)", 0x00B8074A, false, StretchMode::ColorOnColor},
+        {"monochrome source", rop::SrcCopy, true, StretchMode::ColorOnColor},
+        {"halftone", rop::SrcCopy, false, StretchMode::Halftone},
+    };
+    for (const Row& row : rows) {
+        QImage image = qtImage(16, 12);
+        auto section = sectionTarget(16, 12);
+        drawSame(
+            [&](DeviceContext& dc) {
+                dc.setBrush({BrushStyle::Solid, rgb(0x12, 0x34, 0x56), nullptr});
+                dc.setTextColour(rgb(255, 0, 0));
+                dc.setStretchMode(row.mode);
+                dc.stretchBlt({2, 1, 13, 9}, row.monochrome ? *mono : *source, {0, 0, 7, 5}, row.code);
+            },
+            image, *section);
+        EXPECT_EQ(differences(image, *section), 0) << row.name;
+    }
+}
+
+TEST(PainterContext, MaskedCopyAndPatternBlitMatchTheSectionContext)
+{
+    auto source = gradient();
+    auto mask = Section::createMonochrome(7, 5);
+    for (int y = 0; y < 5; ++y)
+        mask->row(y)[0] = std::uint8_t(0x5A ^ y);
+    QImage image = qtImage(10, 8);
+    auto section = sectionTarget(10, 8);
+    drawSame(
+        [&](DeviceContext& dc) {
+            dc.maskBlt({1, 1, 8, 6}, *source, {0, 0}, *mask, {0, 0}, 0xCCAA0029);
+            dc.setBrush({BrushStyle::Cross, rgb(255, 0, 0), nullptr});
+            dc.setBackgroundMode(BackgroundMode::Transparent);
+            dc.patBlt({0, 6, 10, 8}, rop::PatCopy);
+        },
+        image, *section);
+    EXPECT_EQ(differences(image, *section), 0);
+}
+
+TEST(PainterContext, ClipAndShapesMatchTheSectionContext)
+{
+    auto source = gradient();
+    QImage image = qtImage(12, 10);
+    auto section = sectionTarget(12, 10);
+    drawSame(
+        [&](DeviceContext& dc) {
+            dc.setClipRect(Rect{0, 0, 6, 10});
+            dc.stretchBlt({0, 0, 12, 10}, *source, {0, 0, 7, 5}, rop::SrcCopy);
+            dc.setClipRect(std::nullopt);
+            dc.setPen({PenStyle::Solid, 1, 0x000000});
+            dc.setBrush({BrushStyle::Solid, 0xFFFFFF, nullptr});
+            dc.rectangle({7, 2, 11, 9});
+        },
+        image, *section);
+    EXPECT_EQ(differences(image, *section), 0);
+    EXPECT_EQ(image.pixel(8, 0), qRgb(0x40, 0xA0, 0x20));  // clipped away
+}
+
+TEST(PainterContext, UnreadableDestinationKeepsWhatTheOperationKeeps)
+{
+    // A scaled painter cannot be read back: pixels whose result is the destination are left
+    // alone, the others are painted. Select-by-source keeps the destination under white source
+    // pixels and paints the brush under black ones.
+    auto source = makeSection(4, 1, 32);
+    source->setPixel(0, 0, 0xFFFFFF);
+    source->setPixel(2, 0, 0xFFFFFF);
+    QImage image(8, 2, QImage::Format_RGB32);
+    image.fill(QColor(0, 255, 0));
+    {
+        QPainter painter(&image);
+        painter.scale(2, 2);
+        PainterDeviceContext dc(painter);
+        dc.setBrush({BrushStyle::Solid, rgb(255, 0, 0), nullptr});
+        dc.bitBlt({0, 0}, *source, {0, 0, 4, 1}, 0x00B8074A);
+    }
+    const QRgb green = qRgb(0, 255, 0), red = qRgb(255, 0, 0);
+    const QRgb expected[8] = {green, green, red, red, green, green, red, red};
+    for (int x = 0; x < 8; ++x) {
+        EXPECT_EQ(image.pixel(x, 0), expected[x]) << "column " << x;
+        EXPECT_EQ(image.pixel(x, 1), expected[x]) << "column " << x;
+    }
+}
+
+TEST(PainterContext, ReportsTheDevice)
+{
+    QImage image = qtImage(30, 20);
+    QPainter painter(&image);
+    auto dc = makePainterContext(painter, 300, 300);
+    EXPECT_EQ(dc->pixelSize(), (Size{30, 20}));
+    EXPECT_EQ(dc->bitsPerPixel(), 32);
+    EXPECT_EQ(dc->logicalDpiX(), 300);
+    EXPECT_EQ(dc->section(), nullptr);
+    EXPECT_EQ(dc->pixel({0, 0}), background);
+    dc->setPixel({1, 1}, rgb(1, 2, 3));
+    EXPECT_EQ(dc->pixel({1, 1}), rgb(1, 2, 3));
+    auto section = makeSection(2, 2, 8);
+    EXPECT_EQ(makeSectionContext(*section)->section(), section.get());
+}
