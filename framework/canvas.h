@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -205,7 +206,7 @@ public:
     void Changing();
     void Changed();
 
-    // A lock count for surfaces shared between threads.
+    // A recursive lock for surfaces shared between threads; LockCount counts nested locks.
     void Lock();
     void Unlock();
     bool TryLock();
@@ -228,5 +229,6 @@ private:
     bool m_fontValid = false;
     bool m_penValid = false;
     bool m_brushValid = false;
+    std::recursive_mutex m_mutex;
     int m_lockCount = 0;
 };

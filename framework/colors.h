@@ -6,6 +6,8 @@
 #include "platform/types.h"
 
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 using TColor = std::int32_t;
 using TRect = platform::Rect;
@@ -61,3 +63,8 @@ constexpr TColor clInfoBk = systemColor(24);
 
 // A plain colour (red, green, blue; flags dropped): system colours are looked up.
 platform::Colour ColorToRGB(TColor color);
+
+// Colour names as window designs write them ("clBtnFace"), compared without regard to case.
+bool IdentToColor(std::string_view ident, TColor& color);
+// The name of a named colour, or "$" and eight hexadecimal digits for any other value.
+std::string ColorToString(TColor color);

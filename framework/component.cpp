@@ -6,6 +6,7 @@
 
 namespace {
 constexpr auto duplicateName = "A component named %s already exists";
+constexpr auto cannotPlace = "%s cannot be placed inside %s";
 } // namespace
 
 PICTAVO_DEFINE_CLASS(TComponent, TPersistent, nullptr, createComponentOf<TComponent>)
@@ -111,6 +112,11 @@ void TComponent::RemoveFreeNotification(TComponent* other)
     mine.erase(std::remove(mine.begin(), mine.end(), other), mine.end());
     auto& theirs = other->m_freeNotifies;
     theirs.erase(std::remove(theirs.begin(), theirs.end(), this), theirs.end());
+}
+
+void TComponent::SetParentComponent(TComponent* parent)
+{
+    throw EInvalidOperation(cannotPlace, {ClassName(), parent ? parent->ClassName() : std::string("nil")});
 }
 
 void TComponent::Loaded()

@@ -48,6 +48,12 @@ public:
     void BeginLoading() { m_loading = true; }
     virtual void Loaded();
 
+    // Components that sit inside another in window designs (controls on their parent, menu items
+    // in their menu) say so and take that component as their parent; others raise
+    // "%s cannot be placed inside %s".
+    virtual bool HasParent() const { return false; }
+    virtual void SetParentComponent(TComponent* parent);
+
     const PropertyTable* Properties() const override;
     static const PropertyTable& ClassProperties();
 

@@ -120,6 +120,26 @@ PropertyInfo enumeration(std::string name, std::initializer_list<const char*> id
     return p;
 }
 
+// A set of enumeration members 0..31 held as bits of an unsigned integer type V.
+template <class C, class V>
+PropertyInfo set(std::string name, std::initializer_list<const char*> identifiers,
+                 V (C::*getter)() const, void (C::*setter)(V))
+{
+    PropertyInfo p = integer<C, V>(std::move(name), getter, setter);
+    p.kind = PropertyKind::Set;
+    p.identifiers.assign(identifiers.begin(), identifiers.end());
+    return p;
+}
+
+// A single character held as char.
+template <class C>
+PropertyInfo character(std::string name, char (C::*getter)() const, void (C::*setter)(char))
+{
+    PropertyInfo p = integer<C, char>(std::move(name), getter, setter);
+    p.kind = PropertyKind::Char;
+    return p;
+}
+
 template <class C, class V>
 PropertyInfo floating(std::string name, V (C::*getter)() const, void (C::*setter)(V))
 {

@@ -1,0 +1,383 @@
+#include "framework/application.h"
+
+#include "framework/exceptions.h"
+#include "framework/forms.h"
+#include "platform/paths.h"
+
+#include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QEventLoop>
+#include <QMessageBox>
+#include <QPalette>
+#include <QPointer>
+#include <QToolTip>
+
+#include <algorithm>
+#include <cstdio>
+
+TApplication* Application = nullptr;
+
+namespace {
+
+constexpr auto unknownException = "Unknown exception";
+
+thread_local int paintDepth = 0;
+
+bool hasDisplay()
+{
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
+        return false;
+    const QString platform = QGuiApplication::platformName();
+    return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
+}
+
+void defaultPresenter(const std::string& caption, const std::string& text)
+{
+    if (!hasDisplay()) {
+        std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+        std::fflush(stderr);
+        return;
+    }
+    QMessageBox box(QMessageBox::Critical, QString::fromStdString(caption),
+                    QString::fromStdString(text), QMessageBox::Ok);
+    box.exec();
+}
+
+std::string captionText()
+{
+    return Application ? Application->Title() : std::string();
+}
+
+// Carries an exception raised while painting to a moment when it can be shown.
+class ExceptionEvent : public QEvent {
+public:
+    static QEvent::Type kind()
+    {
+        static const auto type = QEvent::Type(QEvent::registerEventType());
+        return type;
+    }
+    explicit ExceptionEvent(std::exception_ptr error) : QEvent(kind()), m_error(std::move(error)) {}
+    const std::exception_ptr& error() const { return m_error; }
+
+private:
+    std::exception_ptr m_error;
+};
+
+// Receives the framework's own posted events on the user-interface thread.
+class Agent : public QObject {
+public:
+    bool event(QEvent* e) override
+    {
+        if (e->type() != ExceptionEvent::kind())
+            return QObject::event(e);
+        try {
+            std::rethrow_exception(static_cast<ExceptionEvent*>(e)->error());
+        } catch (...) {
+            HandleEscapingException(nullptr);
+        }
+        return true;
+    }
+};
+
+Agent* agent()
+{
+    static QPointer<Agent> instance;
+    if (!instance && QCoreApplication::instance()) {
+        // The agent goes with the window system's application object.
+        instance = new Agent;
+        instance->setParent(QCoreApplication::instance());
+    }
+    return instance.data();
+}
+
+// Shows an exception: nothing for the silent abort, the application's OnException when set,
+// otherwise its message.
+void presentException(TObject* sender, const std::exception_ptr& error) noexcept
+{
+    try {
+        try {
+            std::rethrow_exception(error);
+        } catch (const EAbort&) {
+            return;
+        } catch (const std::exception& e) {
+            if (Application && Application->OnException) {
+                Application->OnException(sender, e);
+                return;
+            }
+            if (Application)
+                Application->ShowException(e);
+            else
+                MessagePresenter()(captionText(), e.what());
+        } catch (...) {
+            MessagePresenter()(captionText(), unknownException);
+        }
+    } catch (...) {
+        // A presenter or handler that fails has nowhere left to report to.
+    }
+}
+
+} // namespace
+
+Seam<void(const std::string&, const std::string&)>& MessagePresenter()
+{
+    static Seam<void(const std::string&, const std::string&)> seam(defaultPresenter);
+    return seam;
+}
+
+void SetMessagePresenter(TMessagePresenter presenter)
+{
+    MessagePresenter().Set(std::move(presenter));
+}
+
+void ShowMessage(const std::string& text)
+{
+    MessagePresenter()(captionText(), text);
+}
+
+void DispatchEvent(TObject* sender, const std::function<void()>& handler) noexcept
+{
+    if (Application) {
+        Application->Dispatch(sender, handler);
+        return;
+    }
+    try {
+        handler();
+    } catch (...) {
+        HandleEscapingException(sender);
+    }
+}
+
+void HandleEscapingException(TObject* sender) noexcept
+{
+    if (Application) {
+        try {
+            Application->HandleException(sender);
+        } catch (...) {
+        }
+        return;
+    }
+    std::exception_ptr error = std::current_exception();
+    if (!error)
+        return;
+    if (PaintScope::Active() && agent()) {
+        QCoreApplication::postEvent(agent(), new ExceptionEvent(error));
+        return;
+    }
+    presentException(sender, error);
+}
+
+PaintScope::PaintScope()
+{
+    ++paintDepth;
+}
+
+PaintScope::~PaintScope()
+{
+    --paintDepth;
+}
+
+bool PaintScope::Active()
+{
+    return paintDepth > 0;
+}
+
+// --- TApplication ---
+
+PICTAVO_DEFINE_CLASS(TApplication, TComponent, nullptr, nullptr)
+
+TApplication::TApplication(TComponent* owner) : TComponent(owner)
+{
+    if (!Application)
+        Application = this;
+    watchActivation();
+}
+
+TApplication::~TApplication()
+{
+    // Forms refer to the application while they go.
+    DestroyComponents();
+    if (Application == this)
+        Application = nullptr;
+}
+
+void TApplication::Initialize(int& argc, char** argv)
+{
+    if (!QCoreApplication::instance()) {
+        m_ownQtApplication = std::make_unique<QApplication>(argc, argv);
+        watchActivation();
+    }
+}
+
+void TApplication::watchActivation()
+{
+    auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+    if (!gui)
+        return;
+    m_activationWatch = std::make_unique<QObject>();
+    QObject::connect(gui, &QGuiApplication::applicationStateChanged, m_activationWatch.get(),
+                     [this](Qt::ApplicationState state) {
+        if (state == Qt::ApplicationActive && OnActivate)
+            Dispatch(this, [this] { OnActivate(this); });
+        else if (state != Qt::ApplicationActive && OnDeactivate)
+            Dispatch(this, [this] { OnDeactivate(this); });
+    });
+}
+
+bool TApplication::Active() const
+{
+    auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+    return gui && QGuiApplication::applicationState() == Qt::ApplicationActive;
+}
+
+std::string TApplication::ExeName() const
+{
+    if (!QCoreApplication::instance())
+        return {};
+    const std::string native = QCoreApplication::applicationFilePath().toStdString();
+    return platform::toDriveLetterPath(native).value_or(native);
+}
+
+void TApplication::formCreated(TForm* form)
+{
+    if (!m_mainForm) {
+        m_mainForm = form;
+        FreeNotification(form);
+    }
+}
+
+void TApplication::Notification(TComponent* component, TOperation operation)
+{
+    TComponent::Notification(component, operation);
+    if (operation == TOperation::opRemove && component == m_mainForm)
+        m_mainForm = nullptr;
+}
+
+void TApplication::Run()
+{
+    if (!m_mainForm || m_terminated)
+        return;
+    if (m_showMainForm) {
+        TForm* form = m_mainForm;
+        Dispatch(this, [form] { form->Show(); });
+    }
+    if (m_terminated)
+        return;
+    QEventLoop loop;
+    m_loop = &loop;
+    loop.exec();
+    m_loop = nullptr;
+}
+
+void TApplication::Terminate()
+{
+    m_terminated = true;
+    if (m_loop)
+        m_loop->quit();
+    if (auto* dispatcher = QAbstractEventDispatcher::instance())
+        dispatcher->wakeUp();
+}
+
+void TApplication::ProcessMessages()
+{
+    if (QCoreApplication::instance())
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void TApplication::HandleMessage()
+{
+    if (QCoreApplication::instance())
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+}
+
+void TApplication::Minimize()
+{
+    for (int i = 0; i < Screen->FormCount(); ++i)
+        if (Screen->Forms(i)->Visible())
+            Screen->Forms(i)->SetWindowState(wsMinimized);
+}
+
+void TApplication::Restore()
+{
+    for (int i = 0; i < Screen->FormCount(); ++i)
+        if (Screen->Forms(i)->WindowState() == wsMinimized)
+            Screen->Forms(i)->SetWindowState(wsNormal);
+}
+
+void TApplication::SetHintColor(TColor color)
+{
+    m_hintColor = color;
+    if (qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        QPalette palette = QToolTip::palette();
+        const platform::Colour rgb = ColorToRGB(color);
+        palette.setColor(QPalette::ToolTipBase,
+                         QColor(platform::redOf(rgb), platform::greenOf(rgb), platform::blueOf(rgb)));
+        QToolTip::setPalette(palette);
+    }
+}
+
+void TApplication::SetShowHint(bool show)
+{
+    if (show == m_showHint)
+        return;
+    m_showHint = show;
+    for (int i = 0; i < Screen->FormCount(); ++i)
+        Screen->Forms(i)->UpdateHints();
+}
+
+void TApplication::HandleException(TObject* sender)
+{
+    std::exception_ptr error = std::current_exception();
+    if (!error)
+        return;
+    if (PaintScope::Active() && agent()) {
+        QCoreApplication::postEvent(agent(), new ExceptionEvent(error));
+        return;
+    }
+    presentException(sender, error);
+}
+
+void TApplication::ShowException(const std::exception& error)
+{
+    const auto* exception = dynamic_cast<const Exception*>(&error);
+    MessagePresenter()(m_title, exception ? exception->Message() : std::string(error.what()));
+}
+
+void TApplication::Dispatch(TObject* sender, const std::function<void()>& handler)
+{
+    ++m_dispatchDepth;
+    try {
+        handler();
+    } catch (...) {
+        HandleException(sender);
+    }
+    --m_dispatchDepth;
+    if (m_dispatchDepth == 0)
+        runMessageHandledHooks();
+}
+
+int TApplication::AddMessageHandledHook(std::function<void()> hook)
+{
+    m_hooks.push_back({m_nextHookId, std::move(hook)});
+    return m_nextHookId++;
+}
+
+void TApplication::RemoveMessageHandledHook(int id)
+{
+    m_hooks.erase(std::remove_if(m_hooks.begin(), m_hooks.end(), [id](const Hook& h) { return h.id == id; }),
+                  m_hooks.end());
+}
+
+void TApplication::runMessageHandledHooks()
+{
+    // A hook may remove hooks: walk a copy.
+    const std::vector<Hook> hooks = m_hooks;
+    for (const Hook& hook : hooks) {
+        try {
+            hook.run();
+        } catch (...) {
+            HandleException(this);
+        }
+    }
+}

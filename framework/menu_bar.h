@@ -1,0 +1,48 @@
+#pragma once
+// Internal to framework/: menus shown through the window system's own menu widgets: a form's
+// menu bar, and pop-up menus.
+
+#include "framework/menus.h"
+
+#include <map>
+#include <memory>
+#include <vector>
+
+class QMenu;
+class QMenuBar;
+class QWidget;
+class QAction;
+
+namespace framework_detail {
+
+// Shows a menu's items in a menu bar of the window and keeps it up to date.
+class MenuBarPresenter {
+public:
+    MenuBarPresenter(QWidget* window, TMenu* menu);
+    ~MenuBarPresenter();
+    MenuBarPresenter(const MenuBarPresenter&) = delete;
+    MenuBarPresenter& operator=(const MenuBarPresenter&) = delete;
+
+    QMenuBar* widget() const { return m_bar; }
+    // The action showing an item, or null (tests and lower-level code).
+    QAction* actionOf(const TMenuItem* item) const;
+
+private:
+    void changed(TMenuItem* item, bool rebuild);
+    void rebuild();
+
+    QMenuBar* m_bar;
+    TMenu* m_menu;
+    std::weak_ptr<const bool> m_menuAlive;
+    int m_listener;
+    std::map<const TMenuItem*, QAction*> m_actions;
+    std::vector<QMenu*> m_menus;  // the menus of the bar's items (their sub-menus go with them)
+    std::shared_ptr<bool> m_connected;
+    bool m_rebuildPending = false;
+};
+// Brings one action up to date with its item.
+void updateAction(QAction& action, const TMenuItem& item);
+// The default pop-up: a Qt menu at the point, waited for; the chosen item is clicked.
+void execPopupMenu(TMenuItem& parent, TPoint screenPoint);
+
+} // namespace framework_detail

@@ -1,0 +1,80 @@
+#include "framework/timer.h"
+
+#include "framework/application.h"
+#include "framework/properties.h"
+
+#include <QTimer>
+
+PICTAVO_DEFINE_CLASS(TTimer, TComponent, nullptr, createComponentOf<TTimer>)
+
+TTimer::TTimer(TComponent* owner) : TComponent(owner), m_timer(std::make_unique<QTimer>())
+{
+    QObject::connect(m_timer.get(), &QTimer::timeout, m_timer.get(), [this] {
+        DispatchEvent(this, [this] { Timer(); });
+    });
+}
+
+TTimer::~TTimer() = default;
+
+void TTimer::SetEnabled(bool enabled)
+{
+    if (enabled == m_enabled)
+        return;
+    m_enabled = enabled;
+    updateTimer();
+}
+
+void TTimer::SetInterval(unsigned milliseconds)
+{
+    if (milliseconds == m_interval)
+        return;
+    m_interval = milliseconds;
+    updateTimer();
+}
+
+void TTimer::SetOnTimer(TNotifyEvent handler)
+{
+    m_onTimer = std::move(handler);
+    updateTimer();
+}
+
+void TTimer::updateTimer()
+{
+    // Any change starts the period over.
+    m_timer->stop();
+    if (m_enabled && m_interval != 0 && m_onTimer && !IsLoading())
+        m_timer->start(int(m_interval));
+}
+
+void TTimer::Loaded()
+{
+    TComponent::Loaded();
+    updateTimer();
+}
+
+void TTimer::Timer()
+{
+    if (m_enabled && m_onTimer)
+        m_onTimer(this);
+}
+
+const PropertyTable* TTimer::Properties() const
+{
+    return &ClassProperties();
+}
+
+const PropertyTable& TTimer::ClassProperties()
+{
+    static const PropertyTable table(&TComponent::ClassProperties(), [] {
+        PropertyInfo onTimer = props::named("OnTimer", PropertyKind::Method);
+        onTimer.setHandler = [](TPersistent& o, const std::any& handler) {
+            static_cast<TTimer&>(o).SetOnTimer(std::any_cast<TNotifyEvent>(handler));
+        };
+        return std::vector<PropertyInfo>{
+            props::boolean<TTimer>("Enabled", &TTimer::Enabled, &TTimer::SetEnabled),
+            props::integer<TTimer, unsigned>("Interval", &TTimer::Interval, &TTimer::SetInterval),
+            onTimer,
+        };
+    }());
+    return table;
+}

@@ -1,0 +1,192 @@
+#include "framework/application.h"
+#include "framework/forms.h"
+#include "framework/std_controls.h"
+
+#include "support/test_support.h"
+
+#include <QTest>
+#include <QTimer>
+
+#include <stdexcept>
+
+namespace {
+
+struct Message {
+    std::string caption;
+    std::string text;
+    friend bool operator==(const Message&, const Message&) = default;
+};
+
+// Takes the place of the message box for a test.
+class CapturedMessages {
+public:
+    CapturedMessages()
+        : m_scope(MessagePresenter(), [this](const std::string& caption, const std::string& text) {
+              messages.push_back({caption, text});
+          })
+    {
+    }
+    std::vector<Message> messages;
+
+private:
+    Seam<void(const std::string&, const std::string&)>::Scoped m_scope;
+};
+
+class ApplicationTest : public testing::Test {
+protected:
+    ApplicationTest() { app.SetTitle("Pictavo 2"); }
+    TApplication app;
+    CapturedMessages captured;
+};
+
+// A control whose painting fails.
+class FailingPaint : public TCustomControl {
+public:
+    using TCustomControl::TCustomControl;
+    int paints = 0;
+
+protected:
+    void Paint() override
+    {
+        ++paints;
+        throw EInvalidOperation("Falha ao pintar");
+    }
+};
+
+} // namespace
+
+TEST_F(ApplicationTest, AnExceptionFromAHandlerIsShownCaptionedWithTheTitle)
+{
+    ASSERT_EQ(Application, &app);
+    app.Dispatch(nullptr, [] { throw EInvalidGraphic("Unknown picture file extension (.txt)"); });
+    EXPECT_EQ(captured.messages, (std::vector<Message>{{"Pictavo 2", "Unknown picture file extension (.txt)"}}));
+}
+
+TEST_F(ApplicationTest, TheSilentAbortShowsNothingAndOtherExceptionsShowTheirText)
+{
+    app.Dispatch(nullptr, [] { Abort(); });
+    EXPECT_TRUE(captured.messages.empty());
+    app.Dispatch(nullptr, [] { throw std::runtime_error("disco cheio"); });
+    EXPECT_EQ(captured.messages, (std::vector<Message>{{"Pictavo 2", "disco cheio"}}));
+}
+
+TEST_F(ApplicationTest, OnExceptionTakesThePlaceOfTheMessage)
+{
+    TObject* seenSender = nullptr;
+    std::string seenText;
+    TComponent sender(nullptr);
+    app.OnException = [&](TObject* s, const std::exception& e) {
+        seenSender = s;
+        seenText = e.what();
+    };
+    app.Dispatch(&sender, [] { throw EInOutError("File not found", 2); });
+    EXPECT_EQ(seenSender, &sender);
+    EXPECT_EQ(seenText, "File not found");
+    EXPECT_TRUE(captured.messages.empty());
+}
+
+TEST_F(ApplicationTest, AnExceptionInAClickNeverLeavesTheWindowSystem)
+{
+    TForm form(nullptr);
+    form.SetBounds(0, 0, 200, 150);
+    auto* button = new TButton(&form);
+    button->SetParent(&form);
+    button->SetBounds(10, 10, 75, 25);
+    int clicks = 0;
+    button->OnClick = [&](TObject*) {
+        ++clicks;
+        throw EInvalidOperation("Invalid file name - C:\\x.bmp");
+    };
+    form.Show();
+    QTest::mouseClick(button->Widget(), Qt::LeftButton);
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(captured.messages, (std::vector<Message>{{"Pictavo 2", "Invalid file name - C:\\x.bmp"}}));
+}
+
+TEST_F(ApplicationTest, AnExceptionWhilePaintingIsShownAfterThePaint)
+{
+    TForm form(nullptr);
+    form.SetBounds(0, 0, 200, 150);
+    auto* control = new FailingPaint(&form);
+    control->SetParent(&form);
+    control->SetBounds(0, 0, 50, 50);
+    form.Show();
+    app.ProcessMessages();
+    captured.messages.clear();
+    const int before = control->paints;
+    control->Widget()->repaint();
+    EXPECT_GT(control->paints, before);
+    // Nothing is shown from inside the paint; the message waits for the message loop.
+    EXPECT_TRUE(captured.messages.empty());
+    app.ProcessMessages();
+    ASSERT_FALSE(captured.messages.empty());
+    EXPECT_EQ(captured.messages[0], (Message{"Pictavo 2", "Falha ao pintar"}));
+}
+
+TEST_F(ApplicationTest, TerminateBeforeRunMakesRunReturnAtOnce)
+{
+    TForm* form = nullptr;
+    app.CreateForm(form);
+    EXPECT_EQ(app.MainForm(), form);
+    TForm* second = nullptr;
+    app.CreateForm(second);
+    EXPECT_EQ(app.MainForm(), form);
+    app.Terminate();
+    app.Run();
+    EXPECT_TRUE(app.Terminated());
+    EXPECT_FALSE(form->Visible());
+}
+
+TEST_F(ApplicationTest, RunEndsWhenTheMainFormCloses)
+{
+    TForm* form = nullptr;
+    app.CreateForm(form);
+    bool closed = false;
+    form->OnClose = [&](TObject*, TCloseAction& action) {
+        closed = true;
+        EXPECT_EQ(action, caHide);
+    };
+    QTimer::singleShot(0, [form] { form->Close(); });
+    // A safety net so that a fault cannot hang the test run; it goes with the test.
+    QTimer safety;
+    safety.setSingleShot(true);
+    QObject::connect(&safety, &QTimer::timeout, [this] { app.Terminate(); });
+    safety.start(5000);
+    app.Run();
+    EXPECT_TRUE(closed);
+    EXPECT_TRUE(app.Terminated());
+    EXPECT_TRUE(form->Visible());
+}
+
+TEST_F(ApplicationTest, WithoutShowMainFormRunShowsNothing)
+{
+    TForm* form = nullptr;
+    app.CreateForm(form);
+    app.SetShowMainForm(false);
+    QTimer::singleShot(0, [this] { app.Terminate(); });
+    app.Run();
+    EXPECT_FALSE(form->Visible());
+}
+
+TEST_F(ApplicationTest, ShowMessageAndHookAfterEachHandledEvent)
+{
+    ShowMessage("Pronto");
+    EXPECT_EQ(captured.messages, (std::vector<Message>{{"Pictavo 2", "Pronto"}}));
+    int hooks = 0;
+    const int id = app.AddMessageHandledHook([&] { ++hooks; });
+    // Nested dispatches count once, at the outermost end.
+    app.Dispatch(nullptr, [this] { app.Dispatch(nullptr, [] {}); });
+    EXPECT_EQ(hooks, 1);
+    app.RemoveMessageHandledHook(id);
+    app.Dispatch(nullptr, [] {});
+    EXPECT_EQ(hooks, 1);
+}
+
+TEST(ApplicationAbsent, DispatchWithoutAnApplicationStillShowsTheMessage)
+{
+    ASSERT_EQ(Application, nullptr);
+    CapturedMessages captured;
+    DispatchEvent(nullptr, [] { throw EInvalidGraphic("Bitmap image is not valid"); });
+    DispatchEvent(nullptr, [] { Abort(); });
+    EXPECT_EQ(captured.messages, (std::vector<Message>{{"", "Bitmap image is not valid"}}));
+}
