@@ -1,0 +1,310 @@
+// Reading bitmap files, the stored-property form, program resources and clipboard data.
+
+#include "picture/bitmap/bitmap.h"
+
+#include "framework/streams.h"
+#include "picture/bitmap/bitmap_image.h"
+#include "picture/bitmap/rle.h"
+#include "platform/section.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr auto bitmapNotValid = "Bitmap image is not valid";
+constexpr auto streamReadError = "Stream read error";
+constexpr auto unsupportedClipboardFormat = "Unsupported clipboard format";
+constexpr auto resourceNotFound = "Resource %s not found";
+
+constexpr std::uint16_t fileSignature = 0x4D42;  // "BM"
+constexpr std::int64_t fileHeaderSize = 14;
+constexpr std::uint32_t coreHeaderSize = 12;
+constexpr std::uint32_t infoHeaderSize = 40;
+// The info header fields we use end here; bit-field masks follow in longer headers.
+constexpr std::uint32_t maskedHeaderSize = infoHeaderSize + 12;
+constexpr std::uint16_t clipboardBitmap = 2;
+// A colour table keeps at most this many entries; further entries are read and dropped.
+constexpr std::uint32_t maxColours = 256;
+// Compressed data is read in pieces of this size, so a length field alone never decides how
+// much memory is taken.
+constexpr std::int64_t readChunk = std::int64_t(1) << 20;
+
+std::uint16_t u16(const std::uint8_t* p)
+{
+    return std::uint16_t(p[0] | (p[1] << 8));
+}
+
+std::uint32_t u32(const std::uint8_t* p)
+{
+    return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16)
+           | (std::uint32_t(p[3]) << 24);
+}
+
+[[noreturn]] void notValid()
+{
+    throw EInvalidGraphic(bitmapNotValid);
+}
+
+// Reads from a stream within a byte budget; a read the budget cannot cover fails as a read
+// past the end of the data would.
+class BudgetReader {
+public:
+    BudgetReader(TStream& stream, std::int64_t budget) : m_stream(stream), m_budget(std::max<std::int64_t>(budget, 0)) {}
+
+    std::int64_t remaining() const { return m_budget; }
+
+    void read(void* buffer, std::int64_t count)
+    {
+        if (count > m_budget)
+            throw EReadError(streamReadError);
+        m_stream.ReadBuffer(buffer, count);
+        m_budget -= count;
+    }
+
+    std::uint32_t u32()
+    {
+        std::uint8_t b[4];
+        read(b, 4);
+        return ::u32(b);
+    }
+
+    void skip(std::int64_t count)
+    {
+        if (count > m_budget)
+            throw EReadError(streamReadError);
+        std::uint8_t buffer[4096];
+        while (count > 0) {
+            const std::int64_t chunk = std::min<std::int64_t>(count, sizeof buffer);
+            read(buffer, chunk);
+            count -= chunk;
+        }
+    }
+
+    // Exactly `count` bytes. Memory is taken for no more than the stream still holds, and
+    // past that only as data arrives.
+    std::vector<std::uint8_t> bytes(std::int64_t count)
+    {
+        std::vector<std::uint8_t> data;
+        data.reserve(std::size_t(std::clamp<std::int64_t>(m_stream.Size() - m_stream.Position(), 0, count)));
+        while (std::int64_t(data.size()) < count) {
+            const std::int64_t chunk = std::min<std::int64_t>(count - std::int64_t(data.size()), readChunk);
+            const std::size_t at = data.size();
+            data.resize(at + std::size_t(chunk));
+            read(data.data() + at, chunk);
+        }
+        return data;
+    }
+
+private:
+    TStream& m_stream;
+    std::int64_t m_budget;
+};
+
+struct InfoHeader {
+    platform::BitmapInfoHeader header;
+    std::array<std::uint32_t, 3> masks{};
+    bool os2 = false;
+    std::uint32_t storedSize = 0;
+};
+
+// The info header in its 40-byte form. The 12-byte core header carries 16-bit width, height,
+// planes and bit count only. Headers of 13 to 39 bytes are short forms of the 40-byte header
+// (16 bytes hold width, height, planes and bit count): the fields they lack read as zero.
+// Headers longer than 40 bytes are read whole; bytes 40 to 51 of them hold the bit-field masks.
+InfoHeader readInfoHeader(BudgetReader& in)
+{
+    InfoHeader info;
+    info.storedSize = in.u32();
+    platform::BitmapInfoHeader& h = info.header;
+    if (info.storedSize == coreHeaderSize) {
+        std::uint8_t core[8];
+        in.read(core, sizeof core);
+        info.os2 = true;
+        h.biWidth = u16(core);
+        h.biHeight = u16(core + 2);
+        h.biPlanes = u16(core + 4);
+        h.biBitCount = u16(core + 6);
+    } else {
+        // Smaller sizes cannot even hold the size field and the picture's dimensions.
+        if (info.storedSize < coreHeaderSize)
+            notValid();
+        std::uint8_t block[maskedHeaderSize] = {};
+        const std::uint32_t kept = std::min(info.storedSize, maskedHeaderSize);
+        in.read(block + 4, kept - 4);
+        in.skip(std::int64_t(info.storedSize) - kept);
+        h.biWidth = std::int32_t(u32(block + 4));
+        h.biHeight = std::int32_t(u32(block + 8));
+        h.biPlanes = u16(block + 12);
+        h.biBitCount = u16(block + 14);
+        h.biCompression = u32(block + 16);
+        h.biSizeImage = u32(block + 20);
+        h.biXPelsPerMeter = std::int32_t(u32(block + 24));
+        h.biYPelsPerMeter = std::int32_t(u32(block + 28));
+        h.biClrUsed = u32(block + 32);
+        h.biClrImportant = u32(block + 36);
+        for (int i = 0; i < 3; ++i)
+            info.masks[std::size_t(i)] = u32(block + 40 + 4 * i);
+    }
+    h.biSize = infoHeaderSize;
+    return info;
+}
+
+bool isRle(const platform::BitmapInfoHeader& h)
+{
+    return h.biCompression == platform::BI_RLE8 || h.biCompression == platform::BI_RLE4;
+}
+
+// Run-length data decodes into a device bitmap of the display's format. Only bottom-up
+// pictures of the matching depth can be coded so.
+std::unique_ptr<platform::Section> decodeRunLengths(BudgetReader& in, const platform::BitmapInfoHeader& h,
+                                                    std::span<const platform::RgbQuad> colours,
+                                                    std::int64_t pixelBytes)
+{
+    const int expectedBits = h.biCompression == platform::BI_RLE8 ? 8 : 4;
+    if (h.biBitCount != expectedBits || h.biWidth <= 0 || h.biHeight <= 0)
+        notValid();
+    auto device = platform::Section::createDisplayCompatible(h.biWidth, h.biHeight);
+    if (!device)
+        notValid();
+    const std::vector<std::uint8_t> data = in.bytes(pixelBytes);
+    // Values past the colour table draw black.
+    std::array<std::uint32_t, 256> lookup{};
+    for (std::size_t i = 0; i < colours.size() && i < lookup.size(); ++i)
+        std::memcpy(&lookup[i], &colours[i], 4);
+    for (std::uint32_t& entry : lookup)
+        entry &= 0x00FFFFFF;
+    decodeRle(data, expectedBits, lookup, *device);
+    return device;
+}
+
+} // namespace
+
+void TBitmap::LoadStream(TStream& stream)
+{
+    readFile(stream, stream.Size() - stream.Position());
+}
+
+void TBitmap::readFile(TStream& stream, std::int64_t budget)
+{
+    dropSurfaceContext();
+    if (budget <= 0) {
+        replaceImage(new TBitmapImage());
+        SetPaletteChangedFlag(false);
+        NotifyChange(this);
+        return;
+    }
+    BudgetReader in(stream, budget);
+    std::uint8_t fileHeader[fileHeaderSize];
+    in.read(fileHeader, fileHeaderSize);
+    // The file size and pixel offset fields are not used: pixels follow the colour table.
+    if (u16(fileHeader) != fileSignature)
+        notValid();
+    readFromInfoHeader(stream, in.remaining());
+}
+
+void TBitmap::readFromInfoHeader(TStream& stream, std::int64_t budget)
+{
+    dropSurfaceContext();
+    BudgetReader in(stream, budget);
+    InfoHeader info = readInfoHeader(in);
+    platform::BitmapInfoHeader& h = info.header;
+    if (h.biPlanes != 1)
+        notValid();
+
+    // A 40-byte header is followed by the masks; longer headers carry them inside.
+    std::array<std::uint32_t, 3> masks = info.masks;
+    const bool bitFields = h.biCompression == platform::BI_BITFIELDS && (h.biBitCount == 16 || h.biBitCount == 32);
+    if (bitFields && info.storedSize == infoHeaderSize) {
+        std::uint8_t block[12];
+        in.read(block, sizeof block);
+        for (int i = 0; i < 3; ++i)
+            masks[std::size_t(i)] = u32(block + 4 * i);
+    }
+
+    std::uint32_t coloursUsed = h.biClrUsed;
+    if (coloursUsed == 0 && (h.biBitCount == 1 || h.biBitCount == 4 || h.biBitCount == 8))
+        coloursUsed = 1u << h.biBitCount;
+    // Core headers come with 3-byte entries (blue, green, red), all others with 4 bytes.
+    const std::int64_t entrySize = info.os2 ? 3 : 4;
+    const std::int64_t colourBytes = std::int64_t(coloursUsed) * entrySize;
+    if (colourBytes > in.remaining())
+        throw EReadError(streamReadError);
+    const std::uint32_t kept = std::min(coloursUsed, maxColours);
+    std::vector<platform::RgbQuad> colours(kept);
+    std::vector<std::uint8_t> table(std::size_t(kept * entrySize));
+    in.read(table.data(), std::int64_t(table.size()));
+    for (std::size_t i = 0; i < kept; ++i)
+        colours[i] = {table[i * entrySize], table[i * entrySize + 1], table[i * entrySize + 2], 0};
+    in.skip(colourBytes - std::int64_t(table.size()));
+    h.biClrUsed = std::min(h.biClrUsed, maxColours);
+
+    std::int64_t imageSize = h.biSizeImage;
+    if (imageSize == 0) {
+        // Width and bit count may each be huge: a product past the budget only needs to stay
+        // past it.
+        const std::int64_t stride = platform::sectionStride(std::max(h.biWidth, 0), h.biBitCount);
+        const std::int64_t rows = std::llabs(std::int64_t(h.biHeight));
+        imageSize = rows != 0 && stride > in.remaining() / rows ? in.remaining() : stride * rows;
+    }
+    const std::int64_t pixelBytes = std::min(imageSize, in.remaining());
+
+    std::unique_ptr<platform::Section> pixels;
+    if (isRle(h)) {
+        pixels = decodeRunLengths(in, h, colours, pixelBytes);
+    } else {
+        // Bit fields without any mask take the depth's default masks.
+        const bool ownMasks = bitFields && (masks[0] | masks[1] | masks[2]) != 0;
+        pixels = platform::Section::create(h, colours, ownMasks ? &masks : nullptr);
+        if (!pixels)
+            notValid();
+        // Data shorter than the picture leaves the last rows (in file order) black.
+        in.read(pixels->bits(), std::min<std::int64_t>(pixelBytes, std::int64_t(pixels->imageSize())));
+    }
+
+    TPaletteHandle palette;
+    if (h.biBitCount > 8 && !colours.empty())
+        palette = paletteFromColourTable(colours);
+    replaceImage(new TBitmapImage(std::move(pixels), std::move(palette), info.os2));
+    SetPaletteChangedFlag(ReadPalette() != nullptr);
+    NotifyChange(this);
+}
+
+void TBitmap::ReadStoredData(TStream& stream)
+{
+    const std::uint32_t length = stream.ReadU32();
+    readFile(stream, length);
+}
+
+void TBitmap::LoadFromResource(const std::string& name)
+{
+    QFile file(QStringLiteral(":/bitmaps/%1.bmp").arg(QString::fromStdString(name)));
+    if (!file.exists())
+        file.setFileName(QStringLiteral(":/bitmaps/%1.bmp").arg(QString::fromStdString(name).toUpper()));
+    if (!file.open(QIODevice::ReadOnly))
+        throw EInvalidGraphic(resourceNotFound, {name});
+    const QByteArray bytes = file.readAll();
+    TMemoryStream stream(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+    // Resource bitmaps may come with or without the file header; an info header never begins
+    // with the bytes "BM" (that would be a 19778-byte header).
+    if (bytes.size() >= 2 && bytes[0] == 'B' && bytes[1] == 'M')
+        readFile(stream, stream.Size());
+    else
+        readFromInfoHeader(stream, stream.Size());
+}
+
+void TBitmap::LoadClipboardData(std::uint16_t format, const TClipboardHandle& data,
+                                const TPaletteHandle& palette)
+{
+    const auto* bitmap = std::any_cast<std::shared_ptr<const platform::Section>>(&data);
+    if (format != clipboardBitmap || !bitmap || !*bitmap)
+        throw EInvalidGraphic(unsupportedClipboardFormat);
+    std::unique_ptr<platform::Section> pixels = (*bitmap)->clone();
+    if (!pixels)
+        OutOfResources();
+    replaceImage(new TBitmapImage(std::move(pixels), palette, false));
+    SetPaletteChangedFlag(ReadPalette() != nullptr);
+    NotifyChange(this);
+}

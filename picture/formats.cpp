@@ -1,0 +1,22 @@
+#include "picture/formats.h"
+
+#include "picture/bitmap/bitmap.h"
+#include "picture/jpeg/jpeg_image.h"
+#include "picture/picture.h"
+
+void RegisterPictureFormats()
+{
+    // The order is the registry's: lookups walk it from the last row up, and the open dialog
+    // lists the rows last first. Rows in order:
+    //   "wmf" "Metafiles", "emf" "Enhanced Metafiles"   (metafile module)
+    //   "ico" "Icons"                                    (icon module)
+    //   "bmp" "Bitmaps"                                  (bitmap module)
+    //   "jpeg", "jpg" "JPEG Image File"                  (JPEG module)
+    //   "gif" "CompuServe GIF Image"                     (GIF module)
+    //   "" ""                                            (names without an extension)
+    // Each module's Register...Format() goes in its place below as the module arrives; until
+    // then its extensions are unknown to the registry.
+    RegisterBitmapFormat();
+    RegisterJPEGFormat();
+    RegisterOleGraphicFormat();
+}

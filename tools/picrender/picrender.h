@@ -1,0 +1,26 @@
+#pragma once
+// Pictures drawn into PNG images the way the viewer draws them: loaded through the picture
+// container, drawn with the canvas's stretch-draw onto white.
+
+#include <QImage>
+
+#include <string>
+#include <vector>
+
+namespace picrender {
+
+struct Options {
+    int width = 0;   // 0: the picture's own width
+    int height = 0;  // 0: the picture's own height
+    bool transparent = false;
+};
+
+// Loads the file (a drive-letter path) and draws it at its own size or stretched to the size of
+// the options, on white. An empty picture gives one white pixel. Raises the picture's errors.
+QImage render(const std::string& fileName, const Options& options = {});
+
+// The command line, without the program name: INPUT OUTPUT.png [--size WxH] [--transparent].
+// INPUT is a native path. Prints a failure's message to stderr and returns 1; 2 for bad usage.
+int run(const std::vector<std::string>& arguments);
+
+} // namespace picrender
