@@ -115,7 +115,8 @@ IoResult<VolumeInformation> volumeInformation(std::string_view root)
     }
     result.value.fileSystem = drive->mount.fileSystem;
     result.value.caseSensitive = isCaseSensitiveFileSystem(drive->mount.fileSystem);
-    result.value.casePreserved = true;  // every Linux file system keeps the case it was given
+    // Every Linux file system keeps the case it was given, except the 8.3 "msdos" one.
+    result.value.casePreserved = drive->mount.fileSystem != "msdos";
     return result;
 }
 
@@ -173,6 +174,12 @@ std::string driveDirectory(char letter)
     std::optional<std::string> path = toDriveLetterPath(remembered->second);
     if (!path || upper((*path)[0]) != root[0])
         return root;
+    // A remembered directory that has gone since falls back to its nearest existing parent,
+    // so the drive stays reachable.
+    while (path->size() > root.size() && !directoryExists(*path)) {
+        const std::size_t cut = path->rfind('\\');
+        path->resize(cut < root.size() ? root.size() : cut);
+    }
     return *path;
 }
 

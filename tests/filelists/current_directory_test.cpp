@@ -173,3 +173,16 @@ TEST(RealCurrentDirectory, FollowsTheProcess)
 }
 
 } // namespace
+
+TEST_F(CurrentDirectoryTest, RememberedDirectoryThatWentAwayFallsBackToItsParent)
+{
+    ASSERT_EQ(platform::setCurrentDirectory("E:\\Fotos\\Mar"), 0);
+    ASSERT_EQ(platform::setCurrentDirectory(files.systemDrivePath("pics")), 0);
+    std::filesystem::remove_all(files.nativePath("usb/Fotos/Mar"));
+
+    EXPECT_EQ(platform::driveDirectory('e'), "E:\\Fotos");
+    std::filesystem::remove_all(files.nativePath("usb/Fotos"));
+    EXPECT_EQ(platform::driveDirectory('e'), "E:\\");
+    ASSERT_EQ(platform::setCurrentDirectory("E:"), 0);
+    EXPECT_EQ(current(), "E:\\");
+}

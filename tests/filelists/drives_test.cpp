@@ -141,3 +141,20 @@ TEST(RealDrives, SystemDriveIsListed)
 }
 
 } // namespace
+
+TEST(VolumeCase, EightDotThreeVolumesDoNotPreserveCase)
+{
+    testing_support::FakeFileSystem files;
+    files.makeDirectory("old");
+    files.setMountTable("1 0 8:1 / / rw - ext4 /dev/sda1 rw\n"
+                        "2 1 8:17 / " + files.nativePath("old") + " rw - msdos /dev/sdb1 rw\n");
+    files.setBlockDevice("/dev/sda1", {"sda", false});
+    files.setBlockDevice("/dev/sdb1", {"sdb", true});
+    platform::FileSystemBackendScope scope{files};
+
+    auto old = platform::volumeInformation("D:\\");
+    ASSERT_EQ(old.error, 0);
+    EXPECT_EQ(old.value.fileSystem, "msdos");
+    EXPECT_FALSE(old.value.casePreserved);
+    EXPECT_FALSE(old.value.caseSensitive);
+}
