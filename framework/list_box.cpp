@@ -120,8 +120,10 @@ TCustomListBox::TCustomListBox(TComponent* owner)
     // The sunken edge of a list is two pixels wide.
     view->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     view->setLineWidth(2);
-    QObject::connect(view->selectionModel(), &QItemSelectionModel::currentChanged, view,
-                     [this](const QModelIndex&, const QModelIndex&) { selectionChanged(); });
+    // Qt makes the clicked item current before it selects it, so the selection (not the
+    // current item) tells when ItemIndex has changed.
+    QObject::connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, view,
+                     [this](const QItemSelection&, const QItemSelection&) { selectionChanged(); });
     // The generic click on release does not apply: a list clicks when its selection changes.
     SetControlStyle((1u << csSetCaption) | (1u << csDoubleClicks));
     SetWidget(view);

@@ -110,8 +110,10 @@ Rect PainterDeviceContext::visibleArea(const Rect& destination) const
         const QRect box = m_painter.clipBoundingRect().toAlignedRect();
         area = area.intersected({box.left(), box.top(), box.right() + 1, box.bottom() + 1});
     }
-    // Without scaling the device's own rectangle bounds what can be seen.
-    const QTransform t = m_painter.deviceTransform();
+    // Without scaling the device's own rectangle bounds what can be seen. The world transform
+    // alone maps into the device's own coordinates: the device transform of a widget's painter
+    // also holds the widget's offset inside its window.
+    const QTransform t = m_painter.transform();
     if (t.type() <= QTransform::TxTranslate && m_painter.device()) {
         const int dx = int(std::lround(t.dx())), dy = int(std::lround(t.dy()));
         const QPaintDevice* device = m_painter.device();
