@@ -1,0 +1,66 @@
+#pragma once
+// The program's windows besides the main window: the about box, the report form, the zoom window
+// and the print preview window. Each is built from its window design; the about box, the report
+// form's report and the preview window's controls come with their own features.
+
+#include "framework/forms.h"
+#include "framework/seams.h"
+
+#include <string>
+
+class TImage;
+
+// The about box, shown modally by the main window's "Sobre..." item.
+class TSobre : public TForm {
+    PICTAVO_CLASS(TSobre)
+public:
+    explicit TSobre(TComponent* owner);
+};
+
+// The report form that lays one picture on a page; never shown itself.
+class TImprimeGrafico : public TForm {
+    PICTAVO_CLASS(TImprimeGrafico)
+public:
+    explicit TImprimeGrafico(TComponent* owner);
+
+    // Lays the picture of the file out on a page and previews it.
+    void VisualizarImagem(const std::string& p);
+    // Lays the picture of the file out on a page and prints it.
+    void ImprimirImagem(const std::string& p);
+    // The printer the report prints on: an index into the platform's printer list, -1 for the
+    // platform's default printer.
+    int PrinterIndex() const { return m_printerIndex; }
+    void SetPrinterIndex(int index) { m_printerIndex = index; }
+
+private:
+    int m_printerIndex = -1;
+};
+
+// What VisualizarImagem and ImprimirImagem do with a file. Printing is not available in this
+// program yet: the defaults raise that error instead of pretending to print.
+Seam<void(TImprimeGrafico&, const std::string&)>& VisualizarImagemSeam();
+Seam<void(TImprimeGrafico&, const std::string&)>& ImprimirImagemSeam();
+
+// A zoom window: the picture stretched over the whole client area. Closing it frees it.
+class TForm_Zoom : public TForm {
+    PICTAVO_CLASS(TForm_Zoom)
+public:
+    explicit TForm_Zoom(TComponent* owner);
+
+    void FormClose(TObject* Sender, TCloseAction& Action);
+
+    TImage* Imagem = nullptr;
+};
+
+// The print preview window.
+class TForm_PrintPreview : public TForm {
+    PICTAVO_CLASS(TForm_PrintPreview)
+public:
+    explicit TForm_PrintPreview(TComponent* owner);
+};
+
+// The application-wide references of the windows made at start-up (null before).
+extern TSobre* Sobre;
+extern TImprimeGrafico* ImprimeGrafico;
+extern TForm_Zoom* Form_Zoom;
+extern TForm_PrintPreview* Form_PrintPreview;

@@ -1,0 +1,109 @@
+#include "app/startup.h"
+
+#include "app/command_line.h"
+#include "app/components/app_events.h"
+#include "app/components/open_picture_dialog.h"
+#include "app/components/printer_setup_dialog.h"
+#include "app/components/rx_label.h"
+#include "app/components/tray_icon.h"
+#include "app/other_forms.h"
+#include "app/viewer_form.h"
+#include "docking/docking.h"
+#include "filelists/filelists.h"
+#include "framework/application.h"
+#include "framework/class_registry.h"
+#include "framework/exceptions.h"
+#include "picture/formats.h"
+#include "picture/image.h"
+#include "platform/paths.h"
+#include "settings/form_storage.h"
+
+#include <filesystem>
+
+namespace {
+constexpr auto cannotOpen = "Cannot open file %s";
+
+// A name given on the command line names an existing file as it stands (relative names against
+// the current directory); directories do not count.
+bool fileExistsAsGiven(const std::string& name)
+{
+    std::error_code error;
+    return std::filesystem::is_regular_file(std::filesystem::path(name), error);
+}
+} // namespace
+
+const char* const ViewerTitle = "Pictavo 2";
+
+void RegisterViewerClasses()
+{
+    RegisterFrameworkClasses();
+    RegisterPictureFormats();
+    RegisterImageClass();
+    RegisterDockingClasses();
+    RegisterFileListClasses();
+    RegisterSettingsClasses();
+    RegisterClasses({
+        TRxLabel::StaticClass(),
+        TOpenPictureDialog::StaticClass(),
+        TPrinterSetupDialog::StaticClass(),
+        TAppEvents::StaticClass(),
+        TRxTrayIcon::StaticClass(),
+    });
+}
+
+void CreateViewerWindows()
+{
+    Application->CreateForm(Form_Viewer);
+    Application->CreateForm(Sobre);
+    Application->CreateForm(ImprimeGrafico);
+    Application->CreateForm(Form_Zoom);
+    Application->CreateForm(Form_PrintPreview);
+}
+
+int StartViewer(const std::vector<std::string>& parameters)
+{
+    const StartupCommand command = ParseCommandLine(parameters);
+    if (!command.batchPrint) {
+        // The application does not show its main window by itself (the window's design says
+        // so): only this does, which keeps it hidden in batch mode.
+        Form_Viewer->SetVisible(true);
+        return 0;
+    }
+    int status = 0;
+    try {
+        // The first printer of the platform's list, not the default printer.
+        ImprimeGrafico->SetPrinterIndex(0);
+        for (const std::string& name : command.files) {
+            if (!fileExistsAsGiven(name))
+                continue;
+            const auto path = platform::toDriveLetterPath(name);
+            if (!path)
+                throw EFOpenError(cannotOpen, {name});
+            ImprimeGrafico->ImprimirImagem(*path);
+        }
+    } catch (...) {
+        // The first failure is shown and ends the batch.
+        Application->HandleException(Application);
+        status = 1;
+    }
+    Application->Terminate();
+    return status;
+}
+
+int RunViewer(int& argc, char** argv)
+{
+    TApplication application;
+    int status = 0;
+    try {
+        application.Initialize(argc, argv);
+        application.SetTitle(ViewerTitle);
+        RegisterViewerClasses();
+        CreateViewerWindows();
+        status = StartViewer(std::vector<std::string>(argv, argv + argc));
+        application.Run();
+    } catch (...) {
+        application.HandleException(&application);
+        status = 1;
+    }
+    return status;
+}

@@ -1,0 +1,96 @@
+#!/bin/bash
+# The real program under Xvfb: its main window, its command line, and (through gui_smoke) a
+# picture shown in the main window, with screenshots left in OUTPUT_DIR.
+#
+#   smoke_test.sh PICTAVO GRAB_SCREEN GUI_SMOKE OUTPUT_DIR
+#
+# Exits 77 (skipped) when Xvfb or xwininfo is not installed.
+
+set -u
+pictavo=$1
+grab=$2
+guismoke=$3
+out=$4
+
+command -v Xvfb > /dev/null && command -v xwininfo > /dev/null || { echo "Xvfb or xwininfo not installed: skipped"; exit 77; }
+mkdir -p "$out"
+work=$(mktemp -d)
+failures=0
+fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
+
+# A display of our own: Xvfb writes its number once it is ready.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3> "$work/display" 2> "$work/xvfb.log" &
+xvfb=$!
+trap 'kill $xvfb 2> /dev/null; rm -rf "$work"' EXIT
+for _ in $(seq 100); do
+    [ -s "$work/display" ] && break
+    sleep 0.1
+done
+[ -s "$work/display" ] || { echo "Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
+export DISPLAY=":$(cat "$work/display")"
+export XDG_RUNTIME_DIR="$work"
+
+# The program's windows as the X server knows them: "caption": ... WxH+X+Y.
+window_line() { xwininfo -root -tree 2> /dev/null | grep '"Pictavo 2.0"'; }
+
+# Starts the program with the given arguments and checks the main window: caption, client
+# area 584 x 451, centred on the 1024 x 768 screen ((1024 - 592) / 2, (768 - 478) / 2).
+expect_window() {
+    local name=$1
+    shift
+    (cd "$work" && exec "$pictavo" "$@") > "$work/out.txt" 2>&1 &
+    local program=$!
+    local line=""
+    for _ in $(seq 100); do
+        line=$(window_line)
+        [ -n "$line" ] && break
+        sleep 0.1
+    done
+    if [ -z "$line" ]; then
+        fail "pictavo $*: no window captioned \"Pictavo 2.0\""
+    else
+        echo "pictavo $*: $line"
+        case "$line" in
+        *" 584x451+216+145 "*) ;;
+        *) fail "pictavo $*: the window is not 584x451 at 216,145" ;;
+        esac
+        sleep 0.5
+        "$grab" "$out/$name.png" || fail "no screenshot of pictavo $*"
+    fi
+    kill $program 2> /dev/null
+    wait $program 2> /dev/null
+    for _ in $(seq 50); do
+        [ -z "$(window_line)" ] && break
+        sleep 0.1
+    done
+}
+
+expect_window pictavo-start
+expect_window pictavo-switch-alone /PRINT
+expect_window pictavo-printer-switch /PRINTER x
+expect_window pictavo-dash-print -print x
+
+# Batch mode with no existing file: ends at once with status 0, shows nothing, says nothing.
+(cd "$work" && "$pictavo" /print missing1.bmp missing2.bmp) > "$work/batch.txt" 2>&1
+status=$?
+[ $status -eq 0 ] || fail "pictavo /print missing1.bmp missing2.bmp ended with status $status"
+[ -s "$work/batch.txt" ] && fail "pictavo /print missing1.bmp missing2.bmp wrote: $(cat "$work/batch.txt")"
+[ -z "$(window_line)" ] || fail "a window stayed after batch mode"
+
+# The same with no display at all.
+(cd "$work" && env -u DISPLAY "$pictavo" /print missing1.bmp missing2.bmp) > "$work/batch.txt" 2>&1
+status=$?
+[ $status -eq 0 ] || fail "without a display, pictavo /print missing1.bmp missing2.bmp ended with status $status: $(cat "$work/batch.txt")"
+
+# An existing file without a display: printing is not available yet, which is an error.
+printf 'BM' > "$work/existing.bmp"
+(cd "$work" && env -u DISPLAY "$pictavo" /print existing.bmp) > "$work/batch.txt" 2>&1
+status=$?
+[ $status -eq 1 ] || fail "pictavo /print existing.bmp ended with status $status"
+grep -q "^Pictavo 2: Printing is not available" "$work/batch.txt" || fail "pictavo /print existing.bmp wrote: $(cat "$work/batch.txt")"
+
+# A picture chosen in the real main window, as the screen shows it.
+"$guismoke" "$out/pictavo-picture.png" || fail "gui_smoke"
+
+echo "screenshots in $out"
+[ $failures -eq 0 ]
