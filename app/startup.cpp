@@ -13,6 +13,7 @@
 #include "framework/application.h"
 #include "framework/class_registry.h"
 #include "framework/exceptions.h"
+#include "picture/bitmap/bitmap.h"
 #include "picture/formats.h"
 #include "picture/image.h"
 #include "platform/paths.h"
@@ -97,6 +98,8 @@ int RunViewer(int& argc, char** argv)
     try {
         application.Initialize(argc, argv);
         application.SetTitle(ViewerTitle);
+        // Bitmap surfaces give their drawing contexts back after every handled message.
+        application.AddMessageHandledHook(FreeBitmapSurfaceContexts);
         RegisterViewerClasses();
         CreateViewerWindows();
         status = StartViewer(std::vector<std::string>(argv, argv + argc));
