@@ -5,6 +5,7 @@
 
 #include "platform/device_context.h"
 #include "platform/section.h"
+#include "support/ratio_reporter.h"
 
 #include <QImage>
 #include <QPainter>
@@ -12,7 +13,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -113,45 +113,20 @@ void plainLoop(benchmark::State& state)
     }
 }
 
-// Passes everything to the console and keeps each benchmark's mean real time.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.error_occurred)
-                continue;
-            const std::string name = run.benchmark_name();
-            Times& t = m_times[name.substr(0, name.find('/'))];
-            t.real += run.GetAdjustedRealTime();
-            t.cpu += run.GetAdjustedCPUTime();
-            ++t.count;
-        }
-    }
-
-    void printRatios() const
-    {
-        auto floor = m_times.find("plainLoop");
-        if (floor == m_times.end())
-            return;
-        const Times& base = floor->second;
-        // CPU time is given too: on a shared machine it is the steadier of the two.
-        std::printf("\nratio vs C loop (time / plain loop time, lower is faster):\n");
-        std::printf("  %-24s %8s %8s\n", "", "real", "cpu");
-        for (const auto& [name, t] : m_times)
-            std::printf("  %-24s %8.2f %8.2f\n", name.c_str(), (t.real / t.count) / (base.real / base.count),
-                        (t.cpu / t.count) / (base.cpu / base.count));
-    }
-
-private:
-    struct Times {
-        double real = 0;
-        double cpu = 0;
-        int count = 0;
-    };
-    std::map<std::string, Times> m_times;
-};
+// Each contender's mean time as a ratio to the plain loop's.
+void printRatios(const bench_support::RatioReporter& reporter)
+{
+    using bench_support::mean;
+    const bench_support::RunTimes* base = reporter.find("plainLoop");
+    if (!base)
+        return;
+    // CPU time is given too: on a shared machine it is the steadier of the two.
+    std::printf("\nratio vs C loop (time / plain loop time, lower is faster):\n");
+    std::printf("  %-24s %8s %8s\n", "", "real", "cpu");
+    for (const auto& [name, t] : reporter.times())
+        std::printf("  %-24s %8.2f %8.2f\n", name.c_str(), mean(t.real) / mean(base->real),
+                    mean(t.cpu) / mean(base->cpu));
+}
 
 } // namespace
 
@@ -165,9 +140,9 @@ int main(int argc, char** argv)
 {
     benchmark::Initialize(&argc, argv);
     photo();  // made before timing starts
-    RatioReporter reporter;
+    bench_support::RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.printRatios();
+    printRatios(reporter);
     benchmark::Shutdown();
     return 0;
 }

@@ -118,6 +118,20 @@ void presentException(TObject* sender, const std::exception_ptr& error) noexcept
     }
 }
 
+// Shows the exception being handled, if any; one raised while painting is shown once the
+// painting is over.
+void showCurrentException(TObject* sender)
+{
+    std::exception_ptr error = std::current_exception();
+    if (!error)
+        return;
+    if (PaintScope::Active() && agent()) {
+        QCoreApplication::postEvent(agent(), new ExceptionEvent(error));
+        return;
+    }
+    presentException(sender, error);
+}
+
 } // namespace
 
 Seam<void(const std::string&, const std::string&)>& MessagePresenter()
@@ -158,14 +172,7 @@ void HandleEscapingException(TObject* sender) noexcept
         }
         return;
     }
-    std::exception_ptr error = std::current_exception();
-    if (!error)
-        return;
-    if (PaintScope::Active() && agent()) {
-        QCoreApplication::postEvent(agent(), new ExceptionEvent(error));
-        return;
-    }
-    presentException(sender, error);
+    showCurrentException(sender);
 }
 
 PaintScope::PaintScope()
@@ -328,14 +335,7 @@ void TApplication::SetShowHint(bool show)
 
 void TApplication::HandleException(TObject* sender)
 {
-    std::exception_ptr error = std::current_exception();
-    if (!error)
-        return;
-    if (PaintScope::Active() && agent()) {
-        QCoreApplication::postEvent(agent(), new ExceptionEvent(error));
-        return;
-    }
-    presentException(sender, error);
+    showCurrentException(sender);
 }
 
 void TApplication::ShowException(const std::exception& error)

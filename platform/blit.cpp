@@ -3,6 +3,7 @@
 #include "platform/blit_coding.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <utility>
 #include <vector>
@@ -219,6 +220,40 @@ BlitParams paramsFor(const DeviceContext& context)
     params.brush = context.brush();
     params.brushOrigin = context.brushOrigin();
     params.clip = context.clipRect();
+    return params;
+}
+
+BlitParams stretchParams(const DeviceContext& context, const Rect& destination, const Section& source,
+                         const Rect& sourceRect, std::uint32_t rasterOp, Colour sourceBackground)
+{
+    BlitParams params = paramsFor(context);
+    params.destination = destination;
+    params.source = &source;
+    params.sourceRect = sourceRect;
+    params.rasterOp = rasterOp;
+    params.sourceBackground = sourceBackground;
+    return params;
+}
+
+BlitParams maskParams(const DeviceContext& context, const Rect& destination, const Section& source,
+                      Point sourceOrigin, const Section& mask, Point maskOrigin, std::uint32_t rasterOp)
+{
+    BlitParams params = paramsFor(context);
+    params.destination = destination;
+    params.source = &source;
+    params.sourceRect = Rect::fromSize(sourceOrigin.x, sourceOrigin.y, std::abs(destination.width()),
+                                       std::abs(destination.height()));
+    params.mask = &mask;
+    params.maskOrigin = maskOrigin;
+    params.rasterOp = rasterOp;
+    return params;
+}
+
+BlitParams patternParams(const DeviceContext& context, const Rect& destination, std::uint32_t rasterOp)
+{
+    BlitParams params = paramsFor(context);
+    params.destination = destination;
+    params.rasterOp = rasterOp;
     return params;
 }
 

@@ -62,6 +62,12 @@ Rect blit(Section& destination, const BlitParams& params);
 
 // The parameters a context's state gives: its colours, modes, brush and clip.
 BlitParams paramsFor(const DeviceContext& context);
+// The same with the operands of a context's stretchBlt, maskBlt and patBlt.
+BlitParams stretchParams(const DeviceContext& context, const Rect& destination, const Section& source,
+                         const Rect& sourceRect, std::uint32_t rasterOp, Colour sourceBackground);
+BlitParams maskParams(const DeviceContext& context, const Rect& destination, const Section& source,
+                      Point sourceOrigin, const Section& mask, Point maskOrigin, std::uint32_t rasterOp);
+BlitParams patternParams(const DeviceContext& context, const Rect& destination, std::uint32_t rasterOp);
 
 // Which of pattern, source and destination a ternary function reads.
 constexpr bool usesPattern(std::uint8_t f) { return ((f >> 4) ^ f) & 0x0F; }

@@ -133,7 +133,7 @@ void PainterDeviceContext::blitThroughImage(const detail::BlitParams& params)
     detail::BlitParams local = params;
     local.destination = params.destination.translated(-area.left, -area.top);
     local.brushOrigin = {params.brushOrigin.x - area.left, params.brushOrigin.y - area.top};
-    local.clip.reset();
+    local.clip.reset();  // applied to the visible area instead
 
     const std::uint8_t foreground = rop::functionOf(params.rasterOp);
     const std::uint8_t background = params.mask ? std::uint8_t(params.rasterOp >> 24) : foreground;
@@ -233,40 +233,20 @@ void PainterDeviceContext::blitThroughImage(const detail::BlitParams& params)
 void PainterDeviceContext::stretchBlt(const Rect& destination, const Section& source, const Rect& sourceRect,
                                       std::uint32_t rasterOp, Colour sourceBackground)
 {
-    detail::BlitParams params = detail::paramsFor(*this);
-    params.destination = destination;
-    params.source = &source;
-    params.sourceRect = sourceRect;
-    params.rasterOp = rasterOp;
-    params.sourceBackground = sourceBackground;
-    params.clip.reset();  // applied to the visible area instead
-    blitThroughImage(params);
+    blitThroughImage(detail::stretchParams(*this, destination, source, sourceRect, rasterOp, sourceBackground));
 }
 
 void PainterDeviceContext::maskBlt(const Rect& destination, const Section& source, Point sourceOrigin,
                                    const Section& mask, Point maskOrigin, std::uint32_t rasterOp)
 {
-    detail::BlitParams params = detail::paramsFor(*this);
-    params.destination = destination;
-    params.source = &source;
-    params.sourceRect = Rect::fromSize(sourceOrigin.x, sourceOrigin.y, std::abs(destination.width()),
-                                       std::abs(destination.height()));
-    params.mask = &mask;
-    params.maskOrigin = maskOrigin;
-    params.rasterOp = rasterOp;
-    params.clip.reset();
-    blitThroughImage(params);
+    blitThroughImage(detail::maskParams(*this, destination, source, sourceOrigin, mask, maskOrigin, rasterOp));
 }
 
 void PainterDeviceContext::patBlt(const Rect& destination, std::uint32_t rasterOp)
 {
     if (detail::usesSource(rop::functionOf(rasterOp)))
         return;
-    detail::BlitParams params = detail::paramsFor(*this);
-    params.destination = destination;
-    params.rasterOp = rasterOp;
-    params.clip.reset();
-    blitThroughImage(params);
+    blitThroughImage(detail::patternParams(*this, destination, rasterOp));
 }
 
 void PainterDeviceContext::lineTo(Point p)

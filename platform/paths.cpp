@@ -2,6 +2,7 @@
 
 #include "platform/drives/drive_table.h"
 #include "platform/drives/file_system_backend.h"
+#include "platform/drives/path_names.h"
 
 #include <cctype>
 
@@ -60,23 +61,8 @@ std::optional<std::string> nativeNetworkPath(std::string_view path)
 // Resolves "." and ".." by name and drops repeated and trailing slashes: "/a/./b/../c/" -> "/a/c".
 std::string normalizedAbsolute(std::string_view path)
 {
-    std::vector<std::string_view> parts;
-    std::size_t start = 0;
-    while (start <= path.size()) {
-        std::size_t end = path.find('/', start);
-        if (end == std::string_view::npos)
-            end = path.size();
-        std::string_view part = path.substr(start, end - start);
-        if (part == "..") {
-            if (!parts.empty())
-                parts.pop_back();
-        } else if (!part.empty() && part != ".") {
-            parts.push_back(part);
-        }
-        start = end + 1;
-    }
     std::string normalized;
-    for (std::string_view part : parts) {
+    for (std::string_view part : resolvedNames(path, "/")) {
         normalized += '/';
         normalized += part;
     }

@@ -248,37 +248,20 @@ TextMetrics SectionDeviceContext::textMetrics() const
 void SectionDeviceContext::stretchBlt(const Rect& destination, const Section& source, const Rect& sourceRect,
                                       std::uint32_t rasterOp, Colour sourceBackground)
 {
-    detail::BlitParams params = detail::paramsFor(*this);
-    params.destination = destination;
-    params.source = &source;
-    params.sourceRect = sourceRect;
-    params.rasterOp = rasterOp;
-    params.sourceBackground = sourceBackground;
-    detail::blit(m_section, params);
+    detail::blit(m_section, detail::stretchParams(*this, destination, source, sourceRect, rasterOp, sourceBackground));
 }
 
 void SectionDeviceContext::maskBlt(const Rect& destination, const Section& source, Point sourceOrigin,
                                    const Section& mask, Point maskOrigin, std::uint32_t rasterOp)
 {
-    detail::BlitParams params = detail::paramsFor(*this);
-    params.destination = destination;
-    params.source = &source;
-    params.sourceRect = Rect::fromSize(sourceOrigin.x, sourceOrigin.y, std::abs(destination.width()),
-                                       std::abs(destination.height()));
-    params.mask = &mask;
-    params.maskOrigin = maskOrigin;
-    params.rasterOp = rasterOp;
-    detail::blit(m_section, params);
+    detail::blit(m_section, detail::maskParams(*this, destination, source, sourceOrigin, mask, maskOrigin, rasterOp));
 }
 
 void SectionDeviceContext::patBlt(const Rect& destination, std::uint32_t rasterOp)
 {
     if (detail::usesSource(rop::functionOf(rasterOp)))
         return;  // a pattern blit has no source
-    detail::BlitParams params = detail::paramsFor(*this);
-    params.destination = destination;
-    params.rasterOp = rasterOp;
-    detail::blit(m_section, params);
+    detail::blit(m_section, detail::patternParams(*this, destination, rasterOp));
 }
 
 } // namespace platform

@@ -11,6 +11,7 @@
 #include "framework/streams.h"
 #include "picture/bitmap/bitmap.h"
 #include "platform/paths.h"
+#include "support/ratio_reporter.h"
 
 #include <QImage>
 #include <QTemporaryDir>
@@ -298,56 +299,24 @@ void warmFloorOf(benchmark::State& state, const std::string& kind)
     }
 }
 
-// Passes everything to the console and keeps each benchmark's mean real and CPU time.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.error_occurred)
-                continue;
-            const std::string name = run.benchmark_name();
-            Times& t = m_times[name.substr(0, name.find('/')) + "/" + kindOf(name)];
-            t.real += run.GetAdjustedRealTime();
-            t.cpu += run.GetAdjustedCPUTime();
-            ++t.count;
-        }
+// Each contender's mean time as a ratio to both floors of the same file.
+void printRatios(const bench_support::RatioReporter& reporter)
+{
+    using bench_support::mean;
+    std::printf("\nratio to the floors of the same file (time / floor time, lower is faster):\n");
+    std::printf("  %-20s %10s %10s %10s %10s\n", "", "real", "cpu", "warm real", "warm cpu");
+    for (const auto& [name, t] : reporter.times()) {
+        // "TBitmap/rle8": the contender, then the kind of file.
+        const std::string contender = name.substr(0, name.find('/'));
+        const std::string kind = name.substr(name.find('/') + 1);
+        const bench_support::RunTimes* floor = reporter.find("floor/" + kind);
+        const bench_support::RunTimes* warm = reporter.find("warm/" + kind);
+        if (contender == "floor" || contender == "warm" || !floor || !warm)
+            continue;
+        std::printf("  %-20s %10.2f %10.2f %10.2f %10.2f\n", name.c_str(), mean(t.real) / mean(floor->real),
+                    mean(t.cpu) / mean(floor->cpu), mean(t.real) / mean(warm->real), mean(t.cpu) / mean(warm->cpu));
     }
-
-    void printRatios() const
-    {
-        std::printf("\nratio to the floors of the same file (time / floor time, lower is faster):\n");
-        std::printf("  %-20s %10s %10s %10s %10s\n", "", "real", "cpu", "warm real", "warm cpu");
-        for (const auto& [name, t] : m_times) {
-            const std::string contender = name.substr(0, name.find('/'));
-            const std::string kind = kindOf(name);
-            auto floor = m_times.find("floor/" + kind);
-            auto warm = m_times.find("warm/" + kind);
-            if (contender == "floor" || contender == "warm" || floor == m_times.end() || warm == m_times.end())
-                continue;
-            std::printf("  %-20s %10.2f %10.2f %10.2f %10.2f\n", (contender + "/" + kind).c_str(),
-                        t.realMean() / floor->second.realMean(), t.cpuMean() / floor->second.cpuMean(),
-                        t.realMean() / warm->second.realMean(), t.cpuMean() / warm->second.cpuMean());
-        }
-    }
-
-private:
-    struct Times {
-        double real = 0;
-        double cpu = 0;
-        int count = 0;
-        double realMean() const { return real / count; }
-        double cpuMean() const { return cpu / count; }
-    };
-    // "TBitmap/rle8/min_time:1.000" → "rle8"
-    static std::string kindOf(const std::string& name)
-    {
-        const std::size_t start = name.find('/') + 1;
-        return name.substr(start, name.find('/', start) - start);
-    }
-    std::map<std::string, Times> m_times;
-};
+}
 
 } // namespace
 
@@ -365,9 +334,9 @@ int main(int argc, char** argv)
                 ->Unit(benchmark::kMillisecond)
                 ->MinTime(1.0);
     }
-    RatioReporter reporter;
+    bench_support::RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.printRatios();
+    printRatios(reporter);
     benchmark::Shutdown();
     return 0;
 }

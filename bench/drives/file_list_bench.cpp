@@ -5,53 +5,27 @@
 
 #include "platform/drives/file_names.h"
 #include "platform/drives/file_search.h"
-#include "platform/paths.h"
+#include "support/picture_folder.h"
+#include "support/ratio_reporter.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QLocale>
-#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <fstream>
-#include <map>
-#include <optional>
 #include <string>
+#include <vector>
 
 namespace {
 
 constexpr int fileCount = 10000;
-constexpr const char* viewerMask = "*.bmp;*.jpg;*.gif;*.wmf;*.emf;*.ico";
+using bench_support::setLocale;
+using bench_support::viewerMask;
 
-struct Folder {
-    QTemporaryDir directory;
-    std::string driveLetterPath;
-
-    Folder()
-    {
-        const char* extensions[] = {".bmp", ".JPG", ".gif", ".wmf", ".Emf", ".ico", ".jpg"};
-        const char* stems[] = {"Foto", "praia", "\xC3\x89vora", "mar", "IMG_", "f\xC3\xA9rias"};
-        for (int i = 0; i < fileCount; ++i) {
-            // Numbers scattered so that the directory's own order is not the sorted one.
-            char name[64];
-            std::snprintf(name, sizeof name, "%s %05d%s", stems[i % 6], (i * 7919) % fileCount,
-                          extensions[i % 7]);
-            std::ofstream(directory.filePath(QString::fromUtf8(name)).toStdString());
-        }
-        driveLetterPath = platform::toDriveLetterPath(directory.path().toStdString()).value();
-    }
-};
-
-Folder& folder()
+bench_support::PictureFolder& folder()
 {
-    static Folder shared;
+    static bench_support::PictureFolder shared(fileCount, false);
     return shared;
-}
-
-void setLocale(const benchmark::State& state)
-{
-    QLocale::setDefault(state.range(0) ? QLocale("pt_BR") : QLocale::c());
 }
 
 // The peer: QDir's own listing of regular files, in the directory's order.
@@ -128,27 +102,6 @@ BENCHMARK(BM_FileListReading)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FileSearchOnly)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SortNamesOnly)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
-// Keeps each run's time per iteration, so ratios can be printed at the end.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs) {
-            if (run.error_occurred)
-                continue;
-            std::string name = run.run_name.function_name;
-            if (!run.run_name.args.empty())
-                name += "/" + run.run_name.args;
-            // With repetitions the median stands for the run.
-            if (run.run_type == Run::RT_Iteration ||
-                (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median"))
-                times[name] = run.GetAdjustedRealTime();
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> times;
-};
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -156,14 +109,16 @@ int main(int argc, char** argv)
     QCoreApplication application(argc, argv);
     benchmark::Initialize(&argc, argv);
     folder();
-    RatioReporter reporter;
+    bench_support::RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
+    // With repetitions the median stands for the run.
     auto ratio = [&](const char* name, const char* peer) {
-        auto a = reporter.times.find(name);
-        auto b = reporter.times.find(peer);
-        if (a != reporter.times.end() && b != reporter.times.end() && b->second > 0)
-            std::printf("%-32s / %-28s %.2f\n", name, peer, a->second / b->second);
+        using bench_support::median;
+        const bench_support::RunTimes* a = reporter.find(name);
+        const bench_support::RunTimes* b = reporter.find(peer);
+        if (a && b && median(b->real) > 0)
+            std::printf("%-32s / %-28s %.2f\n", name, peer, median(a->real) / median(b->real));
     };
     std::printf("\nRatios (10,000 files; C locale = /0, pt_BR = /1):\n");
     ratio("BM_FileListReading/0", "BM_QDirBareListing");

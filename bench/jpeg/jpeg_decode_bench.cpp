@@ -8,11 +8,11 @@
 #include "framework/streams.h"
 #include "picture/bitmap/bitmap.h"
 #include "picture/jpeg/jpeg_image.h"
+#include "support/ratio_reporter.h"
 
 #include <QImage>
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
 #include <cmath>
 #include <csetjmp>
 #include <cstdio>
@@ -186,48 +186,23 @@ void qt(benchmark::State& state, const std::string& kind)
     }
 }
 
-// Passes everything to the console and keeps every repetition's real and CPU time.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.error_occurred)
-                continue;
-            Times& t = m_times[run.run_name.function_name];
-            t.real.push_back(run.GetAdjustedRealTime());
-            t.cpu.push_back(run.GetAdjustedCPUTime());
-        }
+// Each contender's median and best time as a ratio to the bare loop's on the same file.
+void printRatios(const bench_support::RatioReporter& reporter)
+{
+    using bench_support::best;
+    using bench_support::median;
+    std::printf("\nratio to the bare library loop on the same file (lower is faster; target for "
+                "ours: 1.05 or less)\n");
+    std::printf("  %-22s %12s %12s %12s\n", "", "median real", "median cpu", "best real");
+    for (const auto& [name, t] : reporter.times()) {
+        const std::string kind = name.substr(name.find('/') + 1);
+        const bench_support::RunTimes* base = reporter.find("bare/" + kind);
+        if (!base || name.rfind("bare/", 0) == 0)
+            continue;
+        std::printf("  %-22s %12.3f %12.3f %12.3f\n", name.c_str(), median(t.real) / median(base->real),
+                    median(t.cpu) / median(base->cpu), best(t.real) / best(base->real));
     }
-    void printRatios() const
-    {
-        std::printf("\nratio to the bare library loop on the same file (lower is faster; target for "
-                    "ours: 1.05 or less)\n");
-        std::printf("  %-22s %12s %12s %12s\n", "", "median real", "median cpu", "best real");
-        for (const auto& [name, t] : m_times) {
-            const std::string kind = name.substr(name.find('/') + 1);
-            const auto base = m_times.find("bare/" + kind);
-            if (base == m_times.end() || name.rfind("bare/", 0) == 0)
-                continue;
-            std::printf("  %-22s %12.3f %12.3f %12.3f\n", name.c_str(), median(t.real) / median(base->second.real),
-                        median(t.cpu) / median(base->second.cpu), best(t.real) / best(base->second.real));
-        }
-    }
-
-private:
-    struct Times {
-        std::vector<double> real;
-        std::vector<double> cpu;
-    };
-    static double median(std::vector<double> v)
-    {
-        std::sort(v.begin(), v.end());
-        return v.empty() ? 0 : v[v.size() / 2];
-    }
-    static double best(const std::vector<double>& v) { return v.empty() ? 0 : *std::min_element(v.begin(), v.end()); }
-    std::map<std::string, Times> m_times;
-};
+}
 
 } // namespace
 
@@ -245,9 +220,9 @@ int main(int argc, char** argv)
         benchmark::RegisterBenchmark(("qt/" + k).c_str(), [k](benchmark::State& s) { qt(s, k); })
             ->Unit(benchmark::kMillisecond)->Repetitions(3)->Iterations(2);
     }
-    RatioReporter reporter;
+    bench_support::RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.printRatios();
+    printRatios(reporter);
     benchmark::Shutdown();
     return 0;
 }

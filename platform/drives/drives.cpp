@@ -2,6 +2,7 @@
 
 #include "platform/drives/file_names.h"
 #include "platform/drives/file_system_backend.h"
+#include "platform/drives/path_names.h"
 #include "platform/paths.h"
 
 #include <map>
@@ -58,21 +59,7 @@ void remember(const std::string& nativeDirectory)
 // "C:\a".
 std::string normalizedDrivePath(std::string_view path)
 {
-    std::vector<std::string_view> parts;
-    std::size_t start = 2;
-    while (start <= path.size()) {
-        std::size_t end = start;
-        while (end < path.size() && !isSeparator(path[end]))
-            ++end;
-        std::string_view part = path.substr(start, end - start);
-        if (part == "..") {
-            if (!parts.empty())
-                parts.pop_back();
-        } else if (!part.empty() && part != ".") {
-            parts.push_back(part);
-        }
-        start = end + 1;
-    }
+    const std::vector<std::string_view> parts = resolvedNames(path.substr(2), "\\/");
     std::string normalized{upper(path[0]), ':'};
     for (std::string_view part : parts) {
         normalized += '\\';

@@ -3,6 +3,7 @@
 // image while it decodes.
 
 #include "jpeg_reference.h"
+#include "jpeg_test_support.h"
 #include "support/test_support.h"
 
 #include "framework/streams.h"
@@ -25,26 +26,9 @@ using jpeg_test::decode;
 using jpeg_test::DecodeOptions;
 using jpeg_test::differingRows;
 using jpeg_test::encode;
+using jpeg_test::jpegError;
 using jpeg_test::loadedImage;
-
-std::string jpegError(int code)
-{
-    return "JPEG error #" + std::to_string(code - 1);
-}
-
-// A clock that moves 600 ms at every look, so that every progress call passes the throttle.
-class SteppingClock {
-public:
-    SteppingClock()
-    {
-        now = 1000;
-        jpeg::setTickSource([] { return now += 600; });
-    }
-    ~SteppingClock() { jpeg::setTickSource(nullptr); }
-
-private:
-    static inline std::uint32_t now = 0;
-};
+using jpeg_test::SteppingClock;
 
 struct Report {
     TProgressStage stage;

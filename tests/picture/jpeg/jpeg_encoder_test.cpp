@@ -1,6 +1,7 @@
 // Compressing an image made from a bitmap when it is first saved.
 
 #include "jpeg_reference.h"
+#include "jpeg_test_support.h"
 #include "support/test_support.h"
 
 #include "framework/streams.h"
@@ -20,23 +21,8 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-std::string jpegError(int code)
-{
-    return "JPEG error #" + std::to_string(code - 1);
-}
-
-class SteppingClock {
-public:
-    SteppingClock()
-    {
-        now = 1000;
-        jpeg::setTickSource([] { return now += 600; });
-    }
-    ~SteppingClock() { jpeg::setTickSource(nullptr); }
-
-private:
-    static inline std::uint32_t now = 0;
-};
+using jpeg_test::jpegError;
+using jpeg_test::SteppingClock;
 
 // A 24-bit bitmap holding the picture.
 std::unique_ptr<TBitmap> bitmapOf(const jpeg_test::Picture& picture)

@@ -2,6 +2,7 @@
 // copies, palettes, the clipboard and the registry.
 
 #include "jpeg_reference.h"
+#include "jpeg_test_support.h"
 #include "section_canvas.h"
 #include "support/test_support.h"
 
@@ -25,11 +26,7 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// The message for a library error code; the classic numbering is one lower for the errors.
-std::string jpegError(int code)
-{
-    return "JPEG error #" + std::to_string(code - 1);
-}
+using jpeg_test::jpegError;
 
 Bytes sampleJpeg()
 {
