@@ -92,6 +92,9 @@ void TJPEGImage::compress()
     // The bytes join the data record only when they are complete, so that no image sharing
     // the record ever sees half of them.
     auto output = std::make_unique<TMemoryStream>();
+    // The record being compressed. A progress handler may give this image another picture
+    // meanwhile; the bytes made here belong to this record, never to the new one.
+    const SharedRef<TJPEGData> data = m_data;
 
     jpeg::Session session(this, false);
     jpeg::Compressor compressor(session);
@@ -122,17 +125,18 @@ void TJPEGImage::compress()
     if (failure) {
         // A cancelled compression leaves an image without compressed bytes, quietly.
         if (jpeg::isAbort(failure)) {
-            newData();
+            if (m_data.get() == data.get())
+                newData();
             return;
         }
         std::rethrow_exception(failure);
     }
     output->SetPosition(0);
-    m_data->Bytes = std::move(output);
+    data->Bytes = std::move(output);
     if (hasPixels) {
-        m_data->Width = rows.Width();
-        m_data->Height = rows.Height();
-        if (m_grayOnly)
-            m_data->Grayscale = true;
+        data->Width = rows.Width();
+        data->Height = rows.Height();
+        if (job.grayscale)
+            data->Grayscale = true;
     }
 }

@@ -196,6 +196,38 @@ TEST(JPEGEncode, HandlerErrorsPropagateWithoutBytes)
     EXPECT_TRUE(sharer.SameImage(image));
 }
 
+TEST(JPEGEncode, HandlerMayLoadAnotherPictureWhileItCompresses)
+{
+    // The bytes being made belong to the bitmap that was there when saving began; a file
+    // loaded meanwhile keeps its own bytes, also when the handler then cancels the save.
+    SteppingClock clock;
+    const auto bitmap = bitmapOf(jpeg_test::drawnPicture(64, 400));
+    const Bytes other = jpeg_test::sampleFile("libjpeg-turbo/testimages/testorig.jpg");
+    for (const bool cancel : {false, true}) {
+        SCOPED_TRACE(cancel ? "then cancels" : "and carries on");
+        TJPEGImage image;
+        image.CopyFrom(bitmap.get());
+        bool loaded = false;
+        image.OnProgress = [&](TObject*, TProgressStage stage, std::uint8_t, bool, const TRect&, const std::string&) {
+            if (stage != psRunning || loaded)
+                return;
+            loaded = true;
+            TMemoryStream stream(other);
+            image.LoadStream(stream);
+            if (cancel)
+                Abort();
+        };
+        TMemoryStream stream;
+        EXPECT_NO_THROW(image.SaveStream(stream));
+        ASSERT_TRUE(loaded);
+        image.OnProgress = nullptr;
+        EXPECT_EQ(image.Width(), 227);
+        EXPECT_EQ(image.Height(), 149);
+        EXPECT_EQ(image.Data().Width, 227);
+        EXPECT_EQ(saved(image), other);
+    }
+}
+
 TEST(JPEGEncode, SharersGetTheCompressedBytes)
 {
     const auto bitmap = bitmapOf(jpeg_test::drawnPicture(20, 20));

@@ -359,9 +359,13 @@ TEST(JPEGPalette, NewPaletteDropsDecodedPixels)
 TEST(JPEGPalette, ColourDecodeForgetsThePalette)
 {
     const auto image = loaded(sampleJpeg());
-    image->SetPalette(std::make_shared<const platform::Palette>(platform::createHalftonePalette()));
+    const TPaletteHandle palette = std::make_shared<const platform::Palette>(platform::createHalftonePalette());
+    image->SetPalette(palette);
     EXPECT_EQ(image->DecodedBitmap().PixelLayout(), pl24Bit);
     EXPECT_EQ(image->Palette(), nullptr);
+    // Forgotten: the same palette given again is a new one, and the pixels go.
+    image->SetPalette(palette);
+    EXPECT_FALSE(image->HasDecodedBitmap());
 }
 
 TEST(JPEGPalette, BitmapMadeImageKeepsItsPixels)
