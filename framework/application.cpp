@@ -371,11 +371,18 @@ void TApplication::RemoveMessageHandledHook(int id)
 
 void TApplication::runMessageHandledHooks()
 {
-    // A hook may remove hooks: walk a copy.
-    const std::vector<Hook> hooks = m_hooks;
-    for (const Hook& hook : hooks) {
+    // A hook may add or remove hooks: walk the ids of this round, and skip those removed
+    // meanwhile (a removed hook may refer to what its remover freed).
+    std::vector<int> ids;
+    for (const Hook& hook : m_hooks)
+        ids.push_back(hook.id);
+    for (int id : ids) {
+        auto it = std::find_if(m_hooks.begin(), m_hooks.end(), [id](const Hook& h) { return h.id == id; });
+        if (it == m_hooks.end())
+            continue;
+        const std::function<void()> run = it->run;
         try {
-            hook.run();
+            run();
         } catch (...) {
             HandleException(this);
         }

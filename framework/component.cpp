@@ -23,9 +23,12 @@ TComponent::~TComponent()
     // Tell everyone who asked, then free what this component owns, last first.
     std::vector<TComponent*> subscribers;
     subscribers.swap(m_freeNotifies);
+    m_requested.clear();
     for (TComponent* c : subscribers) {
         auto& theirs = c->m_freeNotifies;
         theirs.erase(std::remove(theirs.begin(), theirs.end(), this), theirs.end());
+        auto& asked = c->m_requested;
+        asked.erase(std::remove(asked.begin(), asked.end(), this), asked.end());
         c->Notification(this, TOperation::opRemove);
     }
     DestroyComponents();
@@ -97,6 +100,8 @@ void TComponent::FreeNotification(TComponent* other)
 {
     if (!other || other == this)
         return;
+    if (std::find(m_requested.begin(), m_requested.end(), other) == m_requested.end())
+        m_requested.push_back(other);
     if (std::find(m_freeNotifies.begin(), m_freeNotifies.end(), other) == m_freeNotifies.end())
         m_freeNotifies.push_back(other);
     if (std::find(other->m_freeNotifies.begin(), other->m_freeNotifies.end(), this) ==
@@ -107,6 +112,11 @@ void TComponent::FreeNotification(TComponent* other)
 void TComponent::RemoveFreeNotification(TComponent* other)
 {
     if (!other)
+        return;
+    m_requested.erase(std::remove(m_requested.begin(), m_requested.end(), other), m_requested.end());
+    // The other side still relies on the link.
+    const auto& theirRequests = other->m_requested;
+    if (std::find(theirRequests.begin(), theirRequests.end(), this) != theirRequests.end())
         return;
     auto& mine = m_freeNotifies;
     mine.erase(std::remove(mine.begin(), mine.end(), other), mine.end());

@@ -38,8 +38,11 @@ public:
     void DestroyComponents();
     void RemoveComponent(TComponent* component);
 
-    // Asks to be told (Notification with opRemove) when `other` is freed.
+    // Asks to be told (Notification with opRemove) when `other` is freed. The link works both
+    // ways: `other` is told too when this component goes first.
     void FreeNotification(TComponent* other);
+    // Withdraws this component's own request. The link stays while `other` has asked for it
+    // too, so each side may drop its reference without cutting the other's.
     void RemoveFreeNotification(TComponent* other);
 
     bool IsLoading() const { return m_loading; }
@@ -69,7 +72,8 @@ private:
     long long m_tag = 0;
     TComponent* m_owner = nullptr;
     std::vector<TComponent*> m_components;
-    std::vector<TComponent*> m_freeNotifies;
+    std::vector<TComponent*> m_freeNotifies;  // linked both ways: told when either goes
+    std::vector<TComponent*> m_requested;     // the links this component asked for itself
     bool m_loading = false;
     bool m_destroying = false;
 };

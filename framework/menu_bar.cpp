@@ -193,9 +193,11 @@ void MenuBarPresenter::changed(TMenuItem* item, bool rebuildNeeded)
         return;
     m_rebuildPending = true;
     QPointer<QMenuBar> bar(m_bar);
+    // Called from the message loop: a failure (an item's picture that cannot be drawn) is
+    // reported, never passed back to the window system.
     QMetaObject::invokeMethod(m_bar, [this, bar] {
         if (bar && m_rebuildPending)
-            rebuild();
+            DispatchEvent(nullptr, [this] { rebuild(); });
     }, Qt::QueuedConnection);
 }
 

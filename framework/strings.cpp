@@ -56,8 +56,13 @@ int TStrings::AddObject(const std::string& text, TObject* object)
 void TStrings::AddStrings(const TStrings& other)
 {
     BeginUpdate();
-    for (int i = 0; i < other.Count(); ++i)
-        AddObject(other.Get(i), other.GetObject(i));
+    try {
+        for (int i = 0; i < other.Count(); ++i)
+            AddObject(other.Get(i), other.GetObject(i));
+    } catch (...) {
+        EndUpdate();
+        throw;
+    }
     EndUpdate();
 }
 
@@ -68,12 +73,17 @@ void TStrings::Exchange(int index1, int index2)
     if (index1 == index2)
         return;
     BeginUpdate();
-    std::string text1 = Get(index1);
-    TObject* object1 = GetObject(index1);
-    Put(index1, Get(index2));
-    PutObject(index1, GetObject(index2));
-    Put(index2, text1);
-    PutObject(index2, object1);
+    try {
+        std::string text1 = Get(index1);
+        TObject* object1 = GetObject(index1);
+        Put(index1, Get(index2));
+        PutObject(index1, GetObject(index2));
+        Put(index2, text1);
+        PutObject(index2, object1);
+    } catch (...) {
+        EndUpdate();
+        throw;
+    }
     EndUpdate();
 }
 
@@ -84,10 +94,15 @@ void TStrings::Move(int from, int to)
     CheckIndex(from, Count());
     CheckIndex(to, Count());
     BeginUpdate();
-    std::string text = Get(from);
-    TObject* object = GetObject(from);
-    Delete(from);
-    InsertObject(to, text, object);
+    try {
+        // The copy goes in before the original comes out, so a list that refuses the
+        // insertion (a sorted one) still holds the string.
+        const int placed = InsertObject(to > from ? to + 1 : to, Get(from), GetObject(from));
+        Delete(placed > from ? from : from + 1);
+    } catch (...) {
+        EndUpdate();
+        throw;
+    }
     EndUpdate();
 }
 

@@ -308,7 +308,10 @@ Rect blit(Section& destination, const BlitParams& params)
         }
         if (srcX.length == 0 || srcY.length == 0)
             return {};
-        averaging = params.stretchMode == StretchMode::Halftone
+        // Between monochrome devices the bits are copied as they are: nothing to average.
+        const bool bitsAsTheyAre = source->kind() == Section::Kind::MonochromeDevice
+                                   && destination.kind() == Section::Kind::MonochromeDevice;
+        averaging = params.stretchMode == StretchMode::Halftone && !bitsAsTheyAre
                     && (srcX.length != dstX.length || srcY.length != dstY.length);
         columns = mapAxis(dstX, mirrorX, bounds.left, bounds.right, srcX, source->width(), averaging);
         rows = mapAxis(dstY, mirrorY, bounds.top, bounds.bottom, srcY, source->height(), averaging);

@@ -182,6 +182,19 @@ TEST_F(ApplicationTest, ShowMessageAndHookAfterEachHandledEvent)
     EXPECT_EQ(hooks, 1);
 }
 
+TEST_F(ApplicationTest, AHookRemovedByAnEarlierHookDoesNotRun)
+{
+    std::vector<std::string> ran;
+    int second = 0;
+    app.AddMessageHandledHook([&] {
+        ran.push_back("first");
+        app.RemoveMessageHandledHook(second);
+    });
+    second = app.AddMessageHandledHook([&] { ran.push_back("second"); });
+    app.Dispatch(nullptr, [] {});
+    EXPECT_EQ(ran, std::vector<std::string>{"first"});
+}
+
 TEST(ApplicationAbsent, DispatchWithoutAnApplicationStillShowsTheMessage)
 {
     ASSERT_EQ(Application, nullptr);

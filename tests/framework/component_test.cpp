@@ -95,6 +95,41 @@ TEST(FreeNotification, LinksBetweenControlsAndMenusAreCleared)
     EXPECT_EQ(form.Controls(0), panel);
 }
 
+TEST(FreeNotification, DroppingOneSideOfALinkKeepsTheOtherSidesRequest)
+{
+    // A pop-up menu of one form serves controls of another: each control asked to hear of the
+    // menu, and the menu asks to hear of the control that opened it.
+    auto* menus = new TComponent(nullptr);
+    auto* popup = new TPopupMenu(menus);
+    TForm form(nullptr);
+    auto* first = new TPanel(&form);
+    auto* second = new TPanel(&form);
+    first->SetPopupMenu(popup);
+    second->SetPopupMenu(popup);
+    popup->SetPopupComponent(first);
+    popup->SetPopupComponent(second);  // the menu lets go of the first control
+    delete menus;
+    EXPECT_EQ(first->PopupMenu(), nullptr);
+    EXPECT_EQ(second->PopupMenu(), nullptr);
+
+    // The same at the level of components: a link both sides asked for outlives one side's
+    // withdrawal, and goes once both withdrew.
+    Watcher a(nullptr);
+    auto* b = new Watcher(nullptr);
+    a.FreeNotification(b);
+    b->FreeNotification(&a);
+    b->RemoveFreeNotification(&a);
+    delete b;
+    EXPECT_EQ(a.removed.size(), 1u);
+    auto* c = new Watcher(nullptr);
+    a.FreeNotification(c);
+    c->FreeNotification(&a);
+    c->RemoveFreeNotification(&a);
+    a.RemoveFreeNotification(c);
+    delete c;
+    EXPECT_EQ(a.removed.size(), 1u);
+}
+
 TEST(Assignment, ErrorsNameSourceAndDestinationClasses)
 {
     TFont font;

@@ -157,6 +157,48 @@ TEST(MenuBar, ClicksGoThroughTheDispatchPointAndMarksFollowTheModel)
     EXPECT_EQ(messages.size(), 1u);
 }
 
+namespace {
+
+// A picture whose drawing always fails.
+class FailingPicture : public TDrawable {
+public:
+    void PaintInto(TCanvas&, const TRect&) override { throw EOutOfResources("Out of system resources"); }
+    bool IsEmpty() const override { return false; }
+    int ReadWidth() const override { return 16; }
+    int ReadHeight() const override { return 16; }
+};
+
+} // namespace
+
+TEST(MenuBar, AFailureWhileRebuildingIsReportedNotPassedToTheMessageLoop)
+{
+    TApplication app;
+    app.SetTitle("Pictavo 2");
+    std::vector<std::string> messages;
+    Seam<void(const std::string&, const std::string&)>::Scoped capture(
+        MessagePresenter(), [&](const std::string&, const std::string& text) { messages.push_back(text); });
+    FailingPicture picture;  // outlives the items that show it
+    TForm form(nullptr);
+    auto* menu = new TMainMenu(&form);
+    TMenuItem* file = addItem(form, *menu->Items(), "mnu_Arquivo", "&Arquivo");
+    addItem(form, *file, "mnu_Abrir", "&Abrir...");
+    form.SetMenu(menu);
+    // An item with a picture that cannot be drawn joins the menu: the bar is rebuilt from the
+    // message loop.
+    auto* print = new TMenuItem(&form);
+    print->SetCaption("&Imprimir");
+    print->SetCheckBitmaps(&picture, &picture);
+    file->Add(print);
+    bool escaped = false;
+    try {
+        app.ProcessMessages();
+    } catch (...) {
+        escaped = true;
+    }
+    EXPECT_FALSE(escaped);
+    EXPECT_EQ(messages, std::vector<std::string>{"Out of system resources"});
+}
+
 TEST(PopupMenu, ContextRequestsPopUpTheNearestMenuAtTheScreenPoint)
 {
     TForm form(nullptr);

@@ -78,6 +78,33 @@ TEST(StringList, ObjectsTravelWithTheirStrings)
     EXPECT_RAISES(b.CopyFrom(nullptr), EConvertError, "Cannot assign a nil to a TStringList");
 }
 
+TEST(StringList, MovesKeepEveryStringAndRefusalsEndTheUpdate)
+{
+    TStringList list({"a", "b", "c", "d"});
+    list.Move(0, 2);
+    EXPECT_EQ(list.ToVector(), (std::vector<std::string>{"b", "c", "a", "d"}));
+    list.Move(3, 1);
+    EXPECT_EQ(list.ToVector(), (std::vector<std::string>{"b", "d", "c", "a"}));
+
+    // A sorted list refuses moves, exchanges and duplicates: it keeps its strings, and the
+    // change notifications that follow still come.
+    TStringList sorted({"abril", "maio", "junho"});
+    sorted.SetSorted(true);
+    sorted.SetDuplicates(dupError);
+    int changed = 0;
+    sorted.OnChange = [&](TObject*) { ++changed; };
+    EXPECT_RAISES(sorted.Move(2, 0), EListError, "Operation not allowed on sorted string list");
+    EXPECT_EQ(sorted.ToVector(), (std::vector<std::string>{"abril", "junho", "maio"}));
+    EXPECT_RAISES(sorted.Exchange(0, 1), EListError, "Operation not allowed on sorted string list");
+    TStringList more({"julho", "maio"});
+    EXPECT_RAISES(sorted.AddStrings(more), EListError, "String list does not allow duplicates");
+    EXPECT_EQ(sorted.ToVector(), (std::vector<std::string>{"abril", "julho", "junho", "maio"}));
+    EXPECT_EQ(sorted.UpdateCount(), 0);
+    changed = 0;
+    sorted.Add("agosto");
+    EXPECT_EQ(changed, 1);
+}
+
 TEST(TextHelpers, HintsHotkeysAndTrimming)
 {
     EXPECT_EQ(GetShortHint("Abrir arquivo|Abre um arquivo de imagem"), "Abrir arquivo");

@@ -283,6 +283,24 @@ TEST(HalftoneStretch, AveragesTheCoveredPixels)
     EXPECT_EQ(same->pixel(3, 1), rgb(201, 10, 0));
 }
 
+TEST(HalftoneStretch, MonochromeOntoMonochromeKeepsTheBits)
+{
+    // Bits 1, 0, 0, 1 stretched to 8 columns and shrunk to 2: each bit as it is, never inverted.
+    auto source = Section::createMonochrome(4, 1);
+    source->bits()[0] = 0x90;
+    auto wide = Section::createMonochrome(8, 1);
+    SectionDeviceContext dc(*wide);
+    dc.setStretchMode(StretchMode::Halftone);
+    dc.stretchBlt({0, 0, 8, 1}, *source, {0, 0, 4, 1}, rop::SrcCopy);
+    EXPECT_EQ(wide->bits()[0], 0xC3);  // 1 1 0 0 0 0 1 1
+    auto narrow = Section::createMonochrome(2, 1);
+    SectionDeviceContext narrowDc(*narrow);
+    narrowDc.setStretchMode(StretchMode::Halftone);
+    narrowDc.stretchBlt({0, 0, 2, 1}, *source, {0, 0, 4, 1}, rop::SrcCopy);
+    // Nearest pixels: columns floor(1·4/4) = 1 and floor(3·4/4) = 3, that is 0 and 1.
+    EXPECT_EQ(narrow->bits()[0], 0x40);
+}
+
 TEST(MaskedCopy, MaskBitsChooseForegroundOrBackgroundOperation)
 {
     auto source = row32({c0, c1, c2, c3});
