@@ -93,16 +93,21 @@ int StartViewer(const std::vector<std::string>& parameters)
 
 int RunViewer(int& argc, char** argv)
 {
+    // The command line is the program's own: the window system is given only the program's
+    // name, so that it neither takes parameters away ("-reverse", "-style x") nor acts on them
+    // ("-platform x").
+    const std::vector<std::string> parameters(argv, argv + argc);
+    int windowSystemArgc = argc > 0 ? 1 : 0;
     TApplication application;
     int status = 0;
     try {
-        application.Initialize(argc, argv);
+        application.Initialize(windowSystemArgc, argv);
         application.SetTitle(ViewerTitle);
         // Bitmap surfaces give their drawing contexts back after every handled message.
         application.AddMessageHandledHook(FreeBitmapSurfaceContexts);
         RegisterViewerClasses();
         CreateViewerWindows();
-        status = StartViewer(std::vector<std::string>(argv, argv + argc));
+        status = StartViewer(parameters);
         application.Run();
     } catch (...) {
         application.HandleException(&application);

@@ -69,6 +69,8 @@ expect_window pictavo-start
 expect_window pictavo-switch-alone /PRINT
 expect_window pictavo-printer-switch /PRINTER x
 expect_window pictavo-dash-print -print x
+# Parameters that look like the window system's own options are ignored like any others.
+expect_window pictavo-window-system-options -platform nada -reverse
 
 # Batch mode with no existing file: ends at once with status 0, shows nothing, says nothing.
 (cd "$work" && "$pictavo" /print missing1.bmp missing2.bmp) > "$work/batch.txt" 2>&1
@@ -81,6 +83,14 @@ status=$?
 (cd "$work" && env -u DISPLAY "$pictavo" /print missing1.bmp missing2.bmp) > "$work/batch.txt" 2>&1
 status=$?
 [ $status -eq 0 ] || fail "without a display, pictavo /print missing1.bmp missing2.bmp ended with status $status: $(cat "$work/batch.txt")"
+
+# Parameters that look like the window system's options are names like any others: the switch
+# and one missing file. (The time limit only keeps a program that never ends from stalling the
+# test.)
+(cd "$work" && env -u DISPLAY timeout 30 "$pictavo" /print -reverse) > "$work/batch.txt" 2>&1
+status=$?
+[ $status -eq 0 ] || fail "pictavo /print -reverse ended with status $status"
+[ -s "$work/batch.txt" ] && fail "pictavo /print -reverse wrote: $(cat "$work/batch.txt")"
 
 # An existing file without a display: printing is not available yet, which is an error.
 printf 'BM' > "$work/existing.bmp"

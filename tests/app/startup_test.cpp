@@ -254,21 +254,24 @@ TEST_F(StartupTest, TheMainWindowsComponentsAreSetAndWiredAsDesigned)
         TCustomToolWindow97* window;
         const char* caption;
         TDock97* dock;
+        TDock97* defaultDock;
         bool closeButton;
         bool hasOnClose;
     };
+    // The Drive panel starts in the left dock, yet a double click on it floating docks it on top.
     const Panel panels[] = {
-        {viewer.MainMenu981, "Menu Bar", viewer.Dock_Topo, false, false},
-        {viewer.tbar_Ferramentas, "Ferramentas", viewer.Dock_Topo, true, true},
-        {viewer.tbar_Zoom, "Zoom", viewer.Dock_Topo, true, true},
-        {viewer.tbar_Drive, "Drive", viewer.Dock_Esquerda, true, true},
-        {viewer.tbar_Diretorios, "Diretórios", viewer.Dock_Esquerda, true, true},
-        {viewer.tbar_Arquivos, "Arquivos Gráficos", viewer.Dock_Esquerda, true, true},
+        {viewer.MainMenu981, "Menu Bar", viewer.Dock_Topo, viewer.Dock_Topo, false, false},
+        {viewer.tbar_Ferramentas, "Ferramentas", viewer.Dock_Topo, viewer.Dock_Topo, true, true},
+        {viewer.tbar_Zoom, "Zoom", viewer.Dock_Topo, viewer.Dock_Topo, true, true},
+        {viewer.tbar_Drive, "Drive", viewer.Dock_Esquerda, viewer.Dock_Topo, true, true},
+        {viewer.tbar_Diretorios, "Diretórios", viewer.Dock_Esquerda, viewer.Dock_Esquerda, true, true},
+        {viewer.tbar_Arquivos, "Arquivos Gráficos", viewer.Dock_Esquerda, viewer.Dock_Esquerda, true, true},
     };
     for (const Panel& panel : panels) {
         SCOPED_TRACE(panel.caption);
         EXPECT_EQ(panel.window->Caption(), panel.caption);
         EXPECT_EQ(panel.window->DockedTo(), panel.dock);
+        EXPECT_EQ(panel.window->DefaultDock(), panel.defaultDock);
         EXPECT_EQ(panel.window->CloseButton(), panel.closeButton);
         EXPECT_EQ(bool(panel.window->OnClose), panel.hasOnClose);
     }
