@@ -51,8 +51,9 @@ public:
     void WriteWidth(int value) override;
     void WriteStoredData(TStream& stream) override;
     // Reads a bitmap file from the stream's position to its end. An empty rest gives an empty
-    // bitmap. "Bitmap image is not valid" for data the format does not allow; "Stream read
-    // error" when the data ends early. On failure the previous image stays.
+    // bitmap. "Bitmap image is not valid" for data the format does not allow, and for a picture
+    // far larger than its pixel data can fill; "Stream read error" when the data ends early. On
+    // failure the previous image stays.
     void LoadStream(TStream& stream) override;
     // Writes a bitmap file; an empty bitmap writes nothing.
     void SaveStream(TStream& stream) override;

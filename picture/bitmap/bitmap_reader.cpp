@@ -31,6 +31,13 @@ constexpr std::uint32_t maxColours = 256;
 // Compressed data is read in pieces of this size, so a length field alone never decides how
 // much memory is taken.
 constexpr std::int64_t readChunk = std::int64_t(1) << 20;
+// A cut-off file still loads with its missing pixels black, but a few bytes must not make a
+// picture of a gigabyte that every later drawing and copy pays for. Up to this many pixels any
+// amount of data goes; beyond it the data must be able to fill at least an eighth of the
+// picture, which still lets most of a cut-off download load.
+constexpr std::int64_t pixelFloor = std::int64_t(1) << 22;
+// A run-length code fills at most 255 pixels from two bytes.
+constexpr std::int64_t runLengthPixelsPerByte = 128;
 
 std::uint16_t u16(const std::uint8_t* p)
 {
@@ -157,6 +164,16 @@ bool isRle(const platform::BitmapInfoHeader& h)
     return h.biCompression == platform::BI_RLE8 || h.biCompression == platform::BI_RLE4;
 }
 
+// Refuses a picture that claims far more pixels than `dataBytes` of pixel data can fill.
+void checkPictureSize(const platform::BitmapInfoHeader& h, std::int64_t dataBytes)
+{
+    const std::int64_t pixels = std::llabs(std::int64_t(h.biWidth)) * std::llabs(std::int64_t(h.biHeight));
+    const std::int64_t fillable =
+        isRle(h) ? dataBytes * runLengthPixelsPerByte : dataBytes * 8 / std::max<std::int64_t>(h.biBitCount, 1);
+    if (pixels > std::max(pixelFloor, 8 * fillable))
+        notValid();
+}
+
 // Run-length data decodes into a device bitmap of the display's format. Only bottom-up
 // pictures of the matching depth can be coded so.
 std::unique_ptr<platform::Section> decodeRunLengths(BudgetReader& in, const platform::BitmapInfoHeader& h,
@@ -250,6 +267,7 @@ void TBitmap::readFromInfoHeader(TStream& stream, std::int64_t budget)
         imageSize = rows != 0 && stride > in.remaining() / rows ? in.remaining() : stride * rows;
     }
     const std::int64_t pixelBytes = std::min(imageSize, in.remaining());
+    checkPictureSize(h, pixelBytes);
 
     std::unique_ptr<platform::Section> pixels;
     if (isRle(h)) {

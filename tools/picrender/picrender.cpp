@@ -10,6 +10,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <optional>
 
@@ -37,11 +38,15 @@ private:
 
 std::optional<std::pair<int, int>> parseSize(const std::string& text)
 {
+    // Numbers too large for an int are refused, not wrapped into some other size.
+    const char* const end = text.data() + text.size();
     int width = 0;
     int height = 0;
-    char x = 0;
-    char rest = 0;
-    if (std::sscanf(text.c_str(), "%d%c%d%c", &width, &x, &height, &rest) != 3 || (x != 'x' && x != 'X'))
+    const auto [afterWidth, widthError] = std::from_chars(text.data(), end, width);
+    if (widthError != std::errc() || afterWidth == end || (*afterWidth != 'x' && *afterWidth != 'X'))
+        return std::nullopt;
+    const auto [afterHeight, heightError] = std::from_chars(afterWidth + 1, end, height);
+    if (heightError != std::errc() || afterHeight != end)
         return std::nullopt;
     if (width <= 0 || height <= 0)
         return std::nullopt;
@@ -58,6 +63,8 @@ QImage render(const std::string& fileName, const Options& options)
     const int width = options.width > 0 ? options.width : picture.Width();
     const int height = options.height > 0 ? options.height : picture.Height();
     QImage image(std::max(width, 1), std::max(height, 1), QImage::Format_RGB32);
+    if (image.isNull())
+        OutOfResources();
     image.fill(Qt::white);
     if (TGraphic* graphic = picture.Graphic()) {
         if (options.transparent)

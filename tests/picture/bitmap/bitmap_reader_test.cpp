@@ -83,6 +83,10 @@ TEST(BitmapRead, RefusalsKeepThePreviousImage)
         {"negative width", Bytes().fileHeader().infoHeader(-1, 1, 24).raw({1, 2, 3, 0}), true},
         // 40000 × 40000 × 3 bytes is more than any section the platform makes.
         {"too big", Bytes().fileHeader().infoHeader(40000, 40000, 24).raw({1, 2, 3, 0}), true},
+        // 4096 × 2048 pixels from 4 bytes, and from one end-of-bitmap code.
+        {"picture far larger than its data", Bytes().fileHeader().infoHeader(4096, 2048, 24).raw({1, 2, 3, 0}), true},
+        {"run-length picture far larger than its codes",
+         Bytes().fileHeader().infoHeader(4096, 2048, 8, 1, 2, 2).u32(0).u32(0).raw({0x00, 0x01}), true},
         {"header size 8", Bytes().fileHeader().u32(8).u32(0x00010001), true},
         {"file header only", Bytes().fileHeader(), false},
         {"cut in the info header", Bytes().fileHeader().u32(40).i32(1).i32(1), false},
@@ -200,6 +204,28 @@ TEST(BitmapRead, ShortPixelDataLeavesTheLastRowsBlack)
     EXPECT_EQ(pixel(*bitmap, 1, 1), rgb(6, 5, 4));
     EXPECT_EQ(pixel(*bitmap, 0, 0), black);
     EXPECT_EQ(pixel(*bitmap, 1, 0), black);
+}
+
+TEST(BitmapRead, LargePicturesLoadWhenAnEighthOfTheirDataIsThere)
+{
+    // 4096 × 2048 at 1 bit: 512 bytes a row, 1 MiB in all; the bottom 256 rows are there.
+    Bytes file;
+    file.fileHeader().infoHeader(4096, 2048, 1, 0, 0, 2).quad(0, 0, 0).quad(255, 255, 255);
+    for (int i = 0; i < 512 * 256; ++i)
+        file.u8(0xFF);
+    auto bitmap = load(file);
+    EXPECT_EQ(bitmap->Width(), 4096);
+    EXPECT_EQ(bitmap->Height(), 2048);
+    EXPECT_EQ(pixel(*bitmap, 4095, 2047), rgb(255, 255, 255));
+    EXPECT_EQ(pixel(*bitmap, 0, 1792), rgb(255, 255, 255));
+    EXPECT_EQ(pixel(*bitmap, 0, 1791), black);  // missing rows
+
+    // One byte less and the picture claims more than eight times what its data can fill.
+    Bytes shorter;
+    shorter.fileHeader().infoHeader(4096, 2048, 1, 0, 0, 2).quad(0, 0, 0).quad(255, 255, 255);
+    for (int i = 0; i < 512 * 256 - 1; ++i)
+        shorter.u8(0xFF);
+    EXPECT_RAISES(load(shorter), EInvalidGraphic, "Bitmap image is not valid");
 }
 
 TEST(BitmapRead, TopDownRowsComeFirstInMemory)

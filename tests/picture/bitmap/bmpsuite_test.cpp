@@ -242,6 +242,26 @@ TEST(PicrenderTool, WritesThePngOrTheMessage)
     EXPECT_EQ(run.errors, "Unknown picture file extension (.txt)");
 }
 
+TEST(PicrenderTool, SizesItCannotMakeOrRead)
+{
+    // No canvas of 70000000 × 1 pixels can be made: that is no fault of the output file.
+    picrender::Options options;
+    options.width = 70000000;
+    options.height = 1;
+    EXPECT_RAISES(picrender::render(suiteFile("g/pal8.bmp"), options), EOutOfResources, "Out of system resources");
+
+    // A size that does not fit the numbers is a wrong command line, not some other size.
+    QTemporaryDir dir;
+    const std::string input = testing_support::testdataPath("bmpsuite/g/pal8.bmp");
+    const std::string output = dir.filePath("out.png").toStdString();
+    EXPECT_EQ(picrender::run({input, output, "--size", "99999999999x2"}), 2);
+    EXPECT_EQ(picrender::run({input, output, "--size", "2x-3"}), 2);
+    EXPECT_EQ(picrender::run({input, output, "--size", "2x3x"}), 2);
+    EXPECT_FALSE(QFile::exists(dir.filePath("out.png")));
+    EXPECT_EQ(picrender::run({input, output, "--size", "2X3"}), 0);
+    EXPECT_EQ(QImage(dir.filePath("out.png")).size(), QSize(2, 3));
+}
+
 TEST(PicrenderTool, TransparentDrawingShowsTheWhiteCanvas)
 {
     // The colour of pal8's bottom-left pixel is see-through: those pixels show the canvas's white.
