@@ -126,34 +126,40 @@ void TFileListBox::ReadFileNames()
     const std::uint32_t attributes = m_fileType & attributeMembers;
     const bool normalFiles = (m_fileType & (1u << ftNormal)) != 0;
     checkIo(platform::setCurrentDirectory(m_directory));
-    Hourglass hourglass;
-    Items()->Clear();
+    {
+        // The cursor is back before the change is reported: what the change starts (loading a
+        // picture) is no part of reading the list.
+        Hourglass hourglass;
+        Items()->Clear();
 
-    // One reading of the directory serves every pattern of the mask. A directory that cannot
-    // be read lists nothing.
-    const platform::IoResult<std::vector<platform::FileEntry>> entries =
-        platform::readDirectory(m_directory);
-    std::vector<FoundItem> found;
-    std::vector<std::string> texts;
-    for (const std::string& pattern : platform::splitMask(m_mask)) {
-        for (const platform::FileEntry& entry :
-             platform::selectEntries(entries.value, pattern, attributes)) {
-            if (!normalFiles && !(entry.attributes & attributes))
-                continue;
-            if (entry.attributes & platform::FileAttribute::Directory)
-                found.push_back({Format(bracketedDirectory, {entry.name}), m_closedFolder.get()});
-            else
-                found.push_back({entry.name, isExecutableName(entry.name) ? m_executable.get()
-                                                                          : m_unknownFile.get()});
-            texts.push_back(found.back().text);
+        // One reading of the directory serves every pattern of the mask. A directory that
+        // cannot be read lists nothing.
+        const platform::IoResult<std::vector<platform::FileEntry>> entries =
+            platform::readDirectory(m_directory);
+        std::vector<FoundItem> found;
+        std::vector<std::string> texts;
+        for (const std::string& pattern : platform::splitMask(m_mask)) {
+            for (const platform::FileEntry& entry :
+                 platform::selectEntries(entries.value, pattern, attributes)) {
+                if (!normalFiles && !(entry.attributes & attributes))
+                    continue;
+                if (entry.attributes & platform::FileAttribute::Directory)
+                    found.push_back(
+                        {Format(bracketedDirectory, {entry.name}), m_closedFolder.get()});
+                else
+                    found.push_back({entry.name, isExecutableName(entry.name)
+                                                     ? m_executable.get()
+                                                     : m_unknownFile.get()});
+                texts.push_back(found.back().text);
+            }
         }
-    }
 
-    // The list keeps its items in the program's name order; a name matching two patterns is
-    // there twice.
-    for (std::size_t index : platform::fileNameOrder(texts))
-        if (Items()->AddObject(found[index].text, found[index].glyph) == hourglassIndex)
-            hourglass.show();
+        // The list keeps its items in the program's name order; a name matching two patterns
+        // is there twice.
+        for (std::size_t index : platform::fileNameOrder(texts))
+            if (Items()->AddObject(found[index].text, found[index].glyph) == hourglassIndex)
+                hourglass.show();
+    }
     Change();
 }
 
@@ -210,8 +216,10 @@ void TFileListBox::SetSelectedPath(const std::string& path)
     }
     if (parts.file.empty())
         return;
+    // Only the name already selected is left alone. A name without an item selects none, and
+    // that is reported like any other choice, even when nothing was selected before.
     const int index = indexOfName(parts.file);
-    if (index != ItemIndex()) {
+    if (index < 0 || index != ItemIndex()) {
         SetItemIndex(index);
         Change();
     }

@@ -4,6 +4,7 @@
 #include "platform/drives/drives.h"
 #include "platform/drives/io_errors.h"
 
+#include <optional>
 #include <vector>
 
 namespace filelists_detail {
@@ -71,8 +72,13 @@ std::string joinPath(std::string_view directory, std::string_view name)
 
 PathParts splitPath(std::string_view path, MissingName missing)
 {
-    const std::string saved = currentDirectoryOrRaise();
-    DirectoryRestorer restorer(saved);
+    // A directory removed while the process was in it can neither be read nor gone back to:
+    // a path with a drive is still resolved, and the process stays where it led.
+    const platform::IoResult<std::string> current = platform::currentDirectory();
+    const std::string saved = current ? current.value : std::string();
+    std::optional<DirectoryRestorer> restorer;
+    if (current)
+        restorer.emplace(saved);
 
     PathParts parts;
     parts.drive = saved.empty() ? 0 : saved[0];

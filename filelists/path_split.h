@@ -40,7 +40,8 @@ enum class MissingName {
 // - a last name without wildcards that is not an existing file is taken as a directory (a
 //   missing one as `missing` says).
 // The process's current directory is changed while the path is resolved and changed back at
-// the end, also on failure. A drive or directory that cannot be entered raises EInOutError.
+// the end, also on failure; one that has been removed is not gone back to. A drive or directory
+// that cannot be entered raises EInOutError.
 PathParts splitPath(std::string_view path, MissingName missing = MissingName::Raises);
 
 // "C:\Fotos" + "mar.jpg" -> "C:\Fotos\mar.jpg"; no second backslash after a root ("C:\").

@@ -238,6 +238,10 @@ int FakeFileSystem::changeDirectory(const std::string& path)
 
 int FakeFileSystem::currentDirectory(std::string& path)
 {
+    // As getcwd: a directory removed while the process is in it has no name any more.
+    std::error_code error;
+    if (!std::filesystem::is_directory(m_current, error))
+        return ENOENT;
     path = m_current;
     return 0;
 }

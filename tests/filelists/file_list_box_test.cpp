@@ -154,8 +154,9 @@ TEST_F(FileListBox, AFileHiddenByTheMaskOrAWildcardBecomesTheMask)
     EXPECT_EQ(list->Mask(), "x.jpeg");
     EXPECT_EQ(itemsOf(*list->Items()), (Items{"x.jpeg"}));
     EXPECT_EQ(list->SelectedPath(), "G:\\Fotos\\x.jpeg");
-    // Moved (nothing selected), the mask changed (nothing selected), then the file.
-    EXPECT_EQ(changes, (Items{"", "", "x.jpeg"}));
+    // Moved (nothing selected), no item of that name (nothing selected), the mask changed
+    // (nothing selected), then the file.
+    EXPECT_EQ(changes, (Items{"", "", "", "x.jpeg"}));
 
     list->SetSelectedPath("G:\\Fotos\\*.gif");
     EXPECT_EQ(list->Mask(), "*.gif");
@@ -172,7 +173,16 @@ TEST_F(FileListBox, AMissingFileIsReportedAfterTheMove)
                   "Invalid file name - G:\\Fotos\\nada.bmp");
     EXPECT_EQ(list->CurrentDirectory(), "G:\\Fotos");
     EXPECT_EQ(list->Mask(), viewerMask);
+    // The move, then the name that selects nothing.
+    EXPECT_EQ(changes, (Items{"", ""}));
+    // A name already selected is left alone; a missing one in its place selects nothing.
+    list->SetSelectedPath("G:\\Fotos\\c.gif");
+    changes.clear();
+    list->SetSelectedPath("c.gif");
+    EXPECT_TRUE(changes.empty());
+    EXPECT_RAISES(list->SetSelectedPath("nada.bmp"), EInvalidOperation, "Invalid file name - nada.bmp");
     EXPECT_EQ(changes, (Items{""}));
+    EXPECT_EQ(list->ItemIndex(), -1);
     // A missing directory is no file name: the move itself fails.
     EXPECT_RAISES(list->SetSelectedPath("G:\\Nada\\x.bmp"), EInOutError, "File not found");
     EXPECT_EQ(list->CurrentDirectory(), "G:\\Fotos");
@@ -231,9 +241,16 @@ TEST_F(FileListBox, TheHourglassShowsOnceTheHundredthItemIsIn)
                          if (cursor && cursor->shape() == Qt::WaitCursor)
                              waitingRows.push_back(first);
                      });
+    // The change that follows the reading sees the user's cursor again.
+    std::vector<Qt::CursorShape> cursorsAtChange;
+    list->OnChange = [&](TObject*) {
+        const QCursor* cursor = QGuiApplication::overrideCursor();
+        cursorsAtChange.push_back(cursor ? cursor->shape() : Qt::ArrowCursor);
+    };
     QGuiApplication::setOverrideCursor(QCursor(Qt::PointingHandCursor));
     list->SetCurrentDirectory("G:\\Muitos");
     ASSERT_EQ(list->Items()->Count(), 150);
+    EXPECT_EQ(cursorsAtChange, (std::vector<Qt::CursorShape>{Qt::PointingHandCursor}));
     // Rows 0 to 100 go in before it shows; 101 to 149 after.
     ASSERT_EQ(waitingRows.size(), 49u);
     EXPECT_EQ(waitingRows.front(), 101);

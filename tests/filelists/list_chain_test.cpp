@@ -6,11 +6,13 @@
 #include "filelists/filelists.h"
 #include "framework/design_reader.h"
 #include "framework/forms.h"
+#include "platform/drives/drives.h"
 #include "support/test_support.h"
 
 #include <QComboBox>
 
 #include <cerrno>
+#include <filesystem>
 
 namespace {
 
@@ -166,6 +168,29 @@ TEST_F(ListChain, OpeningFiles)
     // A name that is not there.
     EXPECT_RAISES(open("G:\\Fotos\\nada.bmp"), EInvalidOperation, "Invalid file name - nada.bmp");
     EXPECT_EQ(directories->CurrentDirectory(), "G:\\Fotos");
+}
+
+TEST_F(ListChain, TheShownDirectoryRemovedFromOutside)
+{
+    // Another program removes the directory the lists show, with the process in it.
+    files.makeFile("pics/Velha/antiga.bmp");
+    directories->SetCurrentDirectory(onC("pics/Velha"));
+    std::filesystem::remove_all(files.nativePath("pics/Velha"));
+    ASSERT_FALSE(platform::currentDirectory());
+    // Its parent still opens...
+    directories->SetItemIndex(directories->Items()->Count() - 2);
+    ASSERT_EQ(directories->GetItemPath(directories->ItemIndex()), onC("pics"));
+    directories->OpenCurrent();
+    EXPECT_EQ(directories->CurrentDirectory(), onC("pics"));
+    EXPECT_EQ(itemsOf(*fileList->Items()), (Events{"casa.bmp"}));
+    // ...and so does a file on the same drive chosen in the open dialog.
+    files.makeDirectory("pics/Outra");
+    directories->SetCurrentDirectory(onC("pics/Outra"));
+    std::filesystem::remove_all(files.nativePath("pics/Outra"));
+    open(onC("pics/casa.bmp"));
+    EXPECT_EQ(directories->CurrentDirectory(), onC("pics"));
+    EXPECT_EQ(fileList->SelectedPath(), onC("pics/casa.bmp"));
+    EXPECT_EQ(events.back(), "file " + onC("pics/casa.bmp"));
 }
 
 TEST_F(ListChain, LinksAreClearedWhenAListGoes)
