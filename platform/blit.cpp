@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <utility>
 #include <vector>
 
@@ -241,8 +242,14 @@ BlitParams maskParams(const DeviceContext& context, const Rect& destination, con
     BlitParams params = paramsFor(context);
     params.destination = destination;
     params.source = &source;
-    params.sourceRect = Rect::fromSize(sourceOrigin.x, sourceOrigin.y, std::abs(destination.width()),
-                                       std::abs(destination.height()));
+    // The source rectangle has the destination's size; its far edges are only read by callers
+    // that stretch it, so they may stop at the end of the coordinate range.
+    const auto farEdge = [](int origin, int a, int b) {
+        const std::int64_t edge = std::int64_t(origin) + std::abs(std::int64_t(b) - a);
+        return int(std::min<std::int64_t>(edge, std::numeric_limits<int>::max()));
+    };
+    params.sourceRect = {sourceOrigin.x, sourceOrigin.y, farEdge(sourceOrigin.x, destination.left, destination.right),
+                         farEdge(sourceOrigin.y, destination.top, destination.bottom)};
     params.mask = &mask;
     params.maskOrigin = maskOrigin;
     params.rasterOp = rasterOp;

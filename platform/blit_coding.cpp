@@ -20,10 +20,11 @@ Rgb32 plainRgb32(Colour c)
     return rgb32Of(colourToRgb(c));
 }
 
-int positiveModulo(int value, int modulus)
+// Brush origins may be anything: the difference is taken in 64 bits.
+int positiveModulo(std::int64_t value, int modulus)
 {
-    const int r = value % modulus;
-    return r < 0 ? r + modulus : r;
+    const std::int64_t r = value % modulus;
+    return int(r < 0 ? r + modulus : r);
 }
 
 // 8 × 8 hatch patterns, one byte per row, bit 7 the leftmost pixel; 1 marks the hatch line.
@@ -215,10 +216,10 @@ void PatternSource::row(int y, int x, int count, std::uint32_t* out, std::uint8_
     }
     if (m_kind != Kind::Tile)
         return;
-    const int ty = positiveModulo(y - m_origin.y, m_height);
+    const int ty = positiveModulo(std::int64_t(y) - m_origin.y, m_height);
     const std::uint32_t* tileRow = m_tile.data() + std::size_t(ty) * std::size_t(m_width);
     const std::uint8_t* gapRow = m_gaps.empty() ? nullptr : m_gaps.data() + std::size_t(ty) * std::size_t(m_width);
-    int tx = positiveModulo(x - m_origin.x, m_width);
+    int tx = positiveModulo(std::int64_t(x) - m_origin.x, m_width);
     for (int i = 0; i < count; ++i) {
         out[i] = tileRow[tx];
         if (gapRow && gaps)

@@ -8,7 +8,9 @@
 #include "platform/section.h"
 #include "platform/types.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <span>
@@ -183,7 +185,14 @@ public:
     void bitBlt(Point destination, const Section& source, const Rect& sourceRect,
                 std::uint32_t rasterOp, Colour sourceBackground = 0xFFFFFF)
     {
-        stretchBlt(Rect::fromSize(destination.x, destination.y, sourceRect.width(), sourceRect.height()),
+        // The destination takes the source rectangle's size; near the ends of the coordinate
+        // range its far edges stop there instead of wrapping round.
+        const auto farEdge = [](int origin, int a, int b) {
+            return int(std::clamp<std::int64_t>(std::int64_t(origin) + (std::int64_t(b) - a),
+                                                std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+        };
+        stretchBlt({destination.x, destination.y, farEdge(destination.x, sourceRect.left, sourceRect.right),
+                    farEdge(destination.y, sourceRect.top, sourceRect.bottom)},
                    source, sourceRect, rasterOp, sourceBackground);
     }
     // Unscaled copy through a monochrome mask: where the mask bit is 1 the foreground operation

@@ -9,7 +9,9 @@
 #include <QPaintEngine>
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace platform {
 
@@ -110,14 +112,20 @@ Rect PainterDeviceContext::visibleArea(const Rect& destination) const
         const QRect box = m_painter.clipBoundingRect().toAlignedRect();
         area = area.intersected({box.left(), box.top(), box.right() + 1, box.bottom() + 1});
     }
-    // Without scaling the device's own rectangle bounds what can be seen. The world transform
-    // alone maps into the device's own coordinates: the device transform of a widget's painter
-    // also holds the widget's offset inside its window.
-    const QTransform t = m_painter.transform();
-    if (t.type() <= QTransform::TxTranslate && m_painter.device()) {
-        const int dx = int(std::lround(t.dx())), dy = int(std::lround(t.dy()));
-        const QPaintDevice* device = m_painter.device();
-        area = area.intersected({-dx, -dy, device->width() - dx, device->height() - dy});
+    // The device's own rectangle, brought back into our coordinates, bounds what can be seen.
+    // The world transform alone maps into the device's own coordinates: the device transform of
+    // a widget's painter also holds the widget's offset inside its window.
+    if (const QPaintDevice* device = m_painter.device()) {
+        bool invertible = false;
+        const QTransform back = m_painter.transform().inverted(&invertible);
+        if (!invertible)
+            return {};
+        const QRectF seen = back.mapRect(QRectF(0, 0, device->width(), device->height()));
+        const auto edge = [](double v) {
+            return int(std::clamp(v, double(std::numeric_limits<int>::min()), double(std::numeric_limits<int>::max())));
+        };
+        area = area.intersected({edge(std::floor(seen.left())), edge(std::floor(seen.top())),
+                                 edge(std::ceil(seen.right())), edge(std::ceil(seen.bottom()))});
     }
     return area;
 }
@@ -125,14 +133,28 @@ Rect PainterDeviceContext::visibleArea(const Rect& destination) const
 void PainterDeviceContext::blitThroughImage(const detail::BlitParams& params)
 {
     const Rect area = visibleArea(params.destination);
-    if (area.isEmpty())
+    // An area wider or taller than the coordinate range holds more pixels than any store.
+    if (area.isEmpty() || std::int64_t(area.right) - area.left > std::numeric_limits<int>::max()
+        || std::int64_t(area.bottom) - area.top > std::numeric_limits<int>::max())
         return;
     auto image = Section::createDisplayCompatible(area.width(), area.height());
     if (!image)
         return;
     detail::BlitParams local = params;
-    local.destination = params.destination.translated(-area.left, -area.top);
-    local.brushOrigin = {params.brushOrigin.x - area.left, params.brushOrigin.y - area.top};
+    // Coordinates may lie anywhere in their range, so the moves into the image are made in 64
+    // bits: destination edges past the range stop at its end, and the brush origin, which only
+    // counts modulo its tile (8 × 8 for hatches), is reduced to that.
+    const auto moved = [](int value, int by) {
+        return int(std::clamp<std::int64_t>(std::int64_t(value) - by, std::numeric_limits<int>::min(),
+                                             std::numeric_limits<int>::max()));
+    };
+    const Rect& d = params.destination;
+    local.destination = {moved(d.left, area.left), moved(d.top, area.top), moved(d.right, area.left),
+                         moved(d.bottom, area.top)};
+    const int tileWidth = params.brush.pattern ? params.brush.pattern->width() : 8;
+    const int tileHeight = params.brush.pattern ? params.brush.pattern->height() : 8;
+    local.brushOrigin = {int((std::int64_t(params.brushOrigin.x) - area.left) % tileWidth),
+                         int((std::int64_t(params.brushOrigin.y) - area.top) % tileHeight)};
     local.clip.reset();  // applied to the visible area instead
 
     const std::uint8_t foreground = rop::functionOf(params.rasterOp);

@@ -102,7 +102,7 @@ int clampToInt(std::int64_t v)
     return int(std::clamp<std::int64_t>(v, std::numeric_limits<int>::min() / 2, std::numeric_limits<int>::max() / 2));
 }
 
-Rect inflated(const Rect& r, int by)
+Rect inflated(const Rect& r, std::int64_t by)
 {
     return {clampToInt(std::int64_t(r.left) - by), clampToInt(std::int64_t(r.top) - by),
             clampToInt(std::int64_t(r.right) + by), clampToInt(std::int64_t(r.bottom) + by)};
@@ -118,7 +118,11 @@ QColor qColour(Colour colour)
 
 QRect qRect(const Rect& r)
 {
-    return QRect(r.left, r.top, r.width(), r.height());
+    // QRect measures in int: edges are first cut to a range far beyond any device, so that
+    // rectangles from anywhere in the coordinate range fill and clip what they should.
+    static constexpr int limit = 1 << 30;
+    const auto cut = [](int v) { return std::clamp(v, -limit, limit); };
+    return QRect(QPoint(cut(r.left), cut(r.top)), QPoint(cut(r.right) - 1, cut(r.bottom) - 1));
 }
 
 QString fontFamilyFor(const std::string& family, std::uint8_t pitchAndFamily)
@@ -267,7 +271,9 @@ bool ShapePainter::prepareFigure(bool withBrush)
             default: break;
             }
         } else {
-            pen.setWidth(penSpec.width);
+            // QPen refuses widths from 2^15 on (keeping its width of 1); none of ours is
+            // narrower than the largest it takes.
+            pen.setWidth(std::min(penSpec.width, (1 << 15) - 1));
             pen.setCapStyle(Qt::RoundCap);
             pen.setJoinStyle(Qt::RoundJoin);
         }
@@ -318,7 +324,7 @@ namespace {
 QRectF figureBox(const Rect& figure, const PenSpec& pen)
 {
     const Rect r = normalised(figure);
-    QRectF box(r.left, r.top, r.width() - 1, r.height() - 1);
+    QRectF box(r.left, r.top, double(r.right) - r.left - 1, double(r.bottom) - r.top - 1);
     if (pen.style == PenStyle::InsideFrame && pen.width > 1) {
         const double inset = pen.width / 2.0 - 0.5;
         box.adjust(inset, inset, -inset, -inset);
@@ -339,8 +345,8 @@ void ShapePainter::roundRect(const Rect& r, int cornerWidth, int cornerHeight)
 {
     if (!prepareFigure(true))
         return;
-    m_painter.drawRoundedRect(figureBox(r, m_state.pen), std::abs(cornerWidth) / 2.0, std::abs(cornerHeight) / 2.0,
-                              Qt::AbsoluteSize);
+    m_painter.drawRoundedRect(figureBox(r, m_state.pen), std::abs(double(cornerWidth)) / 2.0,
+                              std::abs(double(cornerHeight)) / 2.0, Qt::AbsoluteSize);
 }
 
 void ShapePainter::ellipse(const Rect& r)
@@ -387,12 +393,13 @@ void ShapePainter::frameRect(const Rect& r, const BrushSpec& brush)
     const Rect n = normalised(r);
     if (n.isEmpty())
         return;
+    const std::int64_t width = std::int64_t(n.right) - n.left, height = std::int64_t(n.bottom) - n.top;
     fillRect({n.left, n.top, n.right, n.top + 1}, brush);
-    if (n.height() > 1)
+    if (height > 1)
         fillRect({n.left, n.bottom - 1, n.right, n.bottom}, brush);
-    if (n.height() > 2) {
+    if (height > 2) {
         fillRect({n.left, n.top + 1, n.left + 1, n.bottom - 1}, brush);
-        if (n.width() > 1)
+        if (width > 1)
             fillRect({n.right - 1, n.top + 1, n.right, n.bottom - 1}, brush);
     }
 }
@@ -424,7 +431,7 @@ void ShapePainter::text(Point p, unsigned options, const Rect* rect, const std::
 
 Rect figureBounds(const Rect& r, const PenSpec& pen)
 {
-    return inflated(normalised(r), std::max(pen.width, 1) + 1);
+    return inflated(normalised(r), std::int64_t(std::max(pen.width, 1)) + 1);
 }
 
 Rect pointsBounds(std::span<const Point> points, const PenSpec& pen)
@@ -438,7 +445,7 @@ Rect pointsBounds(std::span<const Point> points, const PenSpec& pen)
         r.right = std::max(r.right, p.x);
         r.bottom = std::max(r.bottom, p.y);
     }
-    return inflated(r, std::max(pen.width, 1) + 1);
+    return inflated(r, std::int64_t(std::max(pen.width, 1)) + 1);
 }
 
 Rect textBounds(Point p, const Rect* rect, const FontSpec& font, const std::string& utf8)
@@ -448,7 +455,7 @@ Rect textBounds(Point p, const Rect* rect, const FontSpec& font, const std::stri
     // height all round; rotated text may go anywhere within its length.
     const int slack = extent.cy + 2;
     Rect r = font.escapement != 0
-                 ? inflated({p.x, p.y, p.x, p.y}, extent.cx + slack)
+                 ? inflated({p.x, p.y, p.x, p.y}, std::int64_t(extent.cx) + slack)
                  : inflated({p.x, p.y, clampToInt(std::int64_t(p.x) + extent.cx), clampToInt(std::int64_t(p.y) + extent.cy)},
                             slack);
     if (rect) {

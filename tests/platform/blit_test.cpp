@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 using namespace platform;
 using testing_sections::makeSection;
 using testing_sections::raw;
@@ -385,4 +387,41 @@ TEST(BrushCopy, MonochromeTargetsTakeBlackOrWhite)
     dc.setBrush({BrushStyle::Solid, rgb(100, 0, 200), nullptr});
     dc.patBlt({4, 0, 8, 1}, rop::PatCopy);
     EXPECT_EQ(mono->bits()[0], 0xF0);
+}
+
+TEST(FarCoordinates, BlitsNearTheEndsOfTheRangeStayThere)
+{
+    auto source = row32({c0, c1, c2, c3});
+    auto destination = filled(4, 1, untouched);
+    SectionDeviceContext dc(*destination);
+    // Four pixels placed two short of the largest coordinate lie far right of the section.
+    dc.bitBlt({INT_MAX - 1, 0}, *source, {0, 0, 4, 1}, rop::SrcCopy);
+    dc.bitBlt({0, INT_MAX - 1}, *source, {0, 0, 4, 1}, rop::SrcCopy);
+    EXPECT_EQ(rowOf(*destination), (std::vector<std::uint32_t>{untouched, untouched, untouched, untouched}));
+
+    // A masked copy from two pixels left of the section to the end of the range: destination
+    // column x shows source column x + 2.
+    auto mask = Section::createMonochrome(4, 1);
+    mask->bits()[0] = 0xF0;
+    dc.maskBlt({-2, 0, INT_MAX, 1}, *source, {0, 0}, *mask, {0, 0}, 0xAACC0020);
+    EXPECT_EQ(rowOf(*destination), (std::vector<std::uint32_t>{c2, c3, untouched, untouched}));
+    // Spanning the whole range, every source column lies beyond the section.
+    dc.maskBlt({INT_MIN, 0, INT_MAX, 1}, *source, {0, 0}, *mask, {0, 0}, 0xAACC0020);
+    EXPECT_EQ(rowOf(*destination), (std::vector<std::uint32_t>{c2, c3, untouched, untouched}));
+}
+
+TEST(FarCoordinates, BrushOriginAnywhereKeepsTheTilePhase)
+{
+    // A 3-pixel tile from origin x: destination column x shows tile column (x - origin) mod 3.
+    // 2^31 mod 3 = 2 and (2^31 - 1) mod 3 = 1.
+    auto pattern = row32({c0, c1, c2});
+    auto destination = filled(4, 1, untouched);
+    SectionDeviceContext dc(*destination);
+    dc.setBrush({BrushStyle::Solid, 0, pattern.get()});
+    dc.setBrushOrigin({INT_MIN, 0});  // (0 + 2^31) mod 3 = 2
+    dc.patBlt({0, 0, 4, 1}, rop::PatCopy);
+    EXPECT_EQ(rowOf(*destination), (std::vector<std::uint32_t>{c2, c0, c1, c2}));
+    dc.setBrushOrigin({INT_MAX, INT_MIN});  // (0 - 2^31 + 1) mod 3 = (-1) mod 3 = 2, as above
+    dc.patBlt({0, 0, 4, 1}, rop::PatInvert);
+    EXPECT_EQ(rowOf(*destination), (std::vector<std::uint32_t>{0, 0, 0, 0}));
 }

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 using namespace platform;
 using testing_sections::makeSection;
 using testing_sections::raw;
@@ -231,6 +233,39 @@ TEST(SectionShapes, FillRectAndFrameRectUseTheBrush)
     dc.frameRect({2, 0, 6, 4}, {BrushStyle::Solid, black, nullptr});
     const std::vector<std::string> expected = {"rr####", "rr#..#", "..#..#", "..####"};
     EXPECT_EQ(picture(*s), expected);
+}
+
+TEST(SectionShapes, FiguresSpanningTheWholeRangeCoverTheSection)
+{
+    const Rect whole{INT_MIN, INT_MIN, INT_MAX, INT_MAX};
+    const std::vector<std::string> allRed(3, "rrrr");
+    for (int bits : {32, 8}) {
+        auto s = whiteSection(4, 3, bits);
+        SectionDeviceContext dc(*s);
+        dc.setPen({PenStyle::Clear, 1, black});
+        dc.setBrush({BrushStyle::Solid, red, nullptr});
+        dc.rectangle(whole);
+        EXPECT_EQ(picture(*s), allRed) << bits << " bits";
+        // The outline of a rounded rectangle that large runs far outside.
+        s->fill(white);
+        dc.setPen({PenStyle::Solid, 1, black});
+        dc.roundRect(whole, INT_MIN, INT_MIN);
+        EXPECT_EQ(picture(*s), allRed) << bits << " bits";
+    }
+}
+
+TEST(SectionShapes, PensOfAnyWidthCoverWhatTheirWidthReaches)
+{
+    // A pen far wider than the section covers all of it, whatever the figure's own size.
+    const std::vector<std::string> allBlack(5, "######");
+    for (int width : {1000, 40000, INT_MAX}) {
+        auto s = whiteSection(6, 5);
+        SectionDeviceContext dc(*s);
+        dc.setPen({PenStyle::Solid, width, black});
+        dc.setBrush({BrushStyle::Clear, red, nullptr});
+        dc.rectangle({2, 2, 4, 3});
+        EXPECT_EQ(picture(*s), allBlack) << "pen width " << width;
+    }
 }
 
 TEST(SectionText, DrawsInTheTextColourWithinItsCell)

@@ -7,6 +7,8 @@
 #include <QPainter>
 #include <gtest/gtest.h>
 
+#include <climits>
+
 using namespace platform;
 using testing_sections::makeSection;
 using testing_sections::setRaw;
@@ -136,6 +138,59 @@ TEST(PainterContext, ClipAndShapesMatchTheSectionContext)
         image, *section);
     EXPECT_EQ(differences(image, *section), 0);
     EXPECT_EQ(image.pixel(8, 0), qRgb(0x40, 0xA0, 0x20));  // clipped away
+}
+
+TEST(PainterContext, FarCoordinatesMatchTheSectionContext)
+{
+    // Rectangles reaching the ends of the coordinate range, drawn where the visible area does
+    // not start at 0, so that moving them into the visible area passes the range's end.
+    auto dot = makeSection(1, 1, 32);
+    dot->setPixel(0, 0, rgb(255, 0, 0));
+    auto tile = makeSection(3, 1, 32);
+    tile->setPixel(0, 0, rgb(0, 0, 10));
+    tile->setPixel(1, 0, rgb(0, 0, 20));
+    tile->setPixel(2, 0, rgb(0, 0, 30));
+    QImage image = qtImage(8, 8);
+    auto section = sectionTarget(8, 8);
+    drawSame(
+        [&](DeviceContext& dc) {
+            dc.setClipRect(Rect{2, 2, 6, 6});
+            dc.stretchBlt({INT_MIN + 1, 0, 8, 8}, *dot, {0, 0, 1, 1}, rop::SrcCopy);
+            dc.setClipRect(Rect{2, 6, 8, 8});
+            dc.setBrush({BrushStyle::Solid, 0, tile.get()});
+            dc.setBrushOrigin({INT_MIN + 1, 0});
+            dc.patBlt({0, 6, 8, 8}, rop::PatCopy);
+            dc.setClipRect(std::nullopt);
+            dc.frameRect({0, -2, 8, INT_MAX}, {BrushStyle::Solid, 0x000000, nullptr});
+        },
+        image, *section);
+    EXPECT_EQ(differences(image, *section), 0);
+    EXPECT_EQ(image.pixel(3, 3), qRgb(255, 0, 0));
+    EXPECT_EQ(image.pixel(1, 3), qRgb(0x40, 0xA0, 0x20));  // outside the clip
+    // Column 2 of the tile row: (2 - (1 - 2^31)) mod 3 = (2^31 + 1) mod 3 = 0.
+    EXPECT_EQ(image.pixel(2, 6), qRgb(0, 0, 10));
+    // The frame's top and bottom lie outside; its sides are the first and last columns.
+    EXPECT_EQ(image.pixel(0, 4), qRgb(0, 0, 0));
+    EXPECT_EQ(image.pixel(7, 4), qRgb(0, 0, 0));
+}
+
+TEST(PainterContext, ScaledPainterDrawsTheVisiblePartOfLargeBlits)
+{
+    // Under a scaling painter, a stretch far larger than the device still shows on all of it.
+    auto dot = makeSection(1, 1, 32);
+    dot->setPixel(0, 0, rgb(255, 0, 0));
+    const Rect rects[] = {{-100000, -100000, 100000, 100000}, {INT_MIN, INT_MIN, INT_MAX, INT_MAX}};
+    for (const Rect& r : rects) {
+        QImage image = qtImage(8, 8);
+        {
+            QPainter painter(&image);
+            painter.scale(2, 2);
+            PainterDeviceContext dc(painter);
+            dc.stretchBlt(r, *dot, {0, 0, 1, 1}, rop::SrcCopy);
+        }
+        EXPECT_EQ(image.pixel(0, 0), qRgb(255, 0, 0)) << r.left;
+        EXPECT_EQ(image.pixel(7, 7), qRgb(255, 0, 0)) << r.left;
+    }
 }
 
 TEST(PainterContext, UnreadableDestinationKeepsWhatTheOperationKeeps)
