@@ -90,6 +90,9 @@ public:
             for (auto it = m_created.rbegin(); it != m_created.rend(); ++it)
                 if (*it != &m_root)
                     delete *it;
+            // A form the design asked to show stays as it was: hidden while still loading.
+            if (auto* form = dynamic_cast<TForm*>(&m_root))
+                form->SetVisible(false);
             m_root.Loaded();
             throw;
         }
@@ -339,6 +342,11 @@ private:
         default:
             fail(context, fullPath, invalidValue);
         }
+        // A number the property's type cannot hold is refused, never cut down to another value.
+        if (const long long* number = std::get_if<long long>(&v);
+            number && (info.kind == PropertyKind::Integer || info.kind == PropertyKind::Char) &&
+            (*number < info.minimum || *number > info.maximum))
+            fail(context, fullPath, invalidValue);
         setChecked(object, info, v, context, fullPath);
     }
 

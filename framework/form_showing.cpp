@@ -138,9 +138,13 @@ TModalResult TForm::RunModal()
         Show();
         while (true) {
             if (m_modalResult == mrNone) {
-                if (Application && Application->Terminated())
+                // The application is ending: the form is not asked, as a form that refuses
+                // to close would keep the loop going without a message ever being handled.
+                if (Application && Application->Terminated()) {
                     m_modalResult = mrCancel;
-                else if (Application)
+                    break;
+                }
+                if (Application)
                     Application->HandleMessage();
                 else
                     QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);

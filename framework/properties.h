@@ -6,8 +6,10 @@
 #include <any>
 #include <functional>
 #include <initializer_list>
+#include <limits>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <variant>
 #include <vector>
 
@@ -37,6 +39,9 @@ struct PropertyInfo {
     std::string name;
     PropertyKind kind = PropertyKind::Integer;
     std::vector<std::string> identifiers;     // enumerations and sets, in value order
+    // Integers and characters: the values the property's type can hold.
+    long long minimum = std::numeric_limits<long long>::min();
+    long long maximum = std::numeric_limits<long long>::max();
     const TMetaClass* referenceClass = nullptr;  // component references: the class accepted
     std::function<PropertyValue(const TPersistent&)> get;
     std::function<void(TPersistent&, const PropertyValue&)> set;  // null: read-only
@@ -85,6 +90,9 @@ template <class C, class V>
 PropertyInfo integer(std::string name, V (C::*getter)() const, void (C::*setter)(V))
 {
     PropertyInfo p = named(std::move(name), PropertyKind::Integer);
+    p.minimum = static_cast<long long>(std::numeric_limits<V>::min());
+    if constexpr (sizeof(V) < sizeof(long long) || std::is_signed_v<V>)
+        p.maximum = static_cast<long long>(std::numeric_limits<V>::max());
     p.get = [getter](const TPersistent& o) {
         return PropertyValue(static_cast<long long>((static_cast<const C&>(o).*getter)()));
     };
@@ -137,6 +145,9 @@ PropertyInfo character(std::string name, char (C::*getter)() const, void (C::*se
 {
     PropertyInfo p = integer<C, char>(std::move(name), getter, setter);
     p.kind = PropertyKind::Char;
+    // A character is one byte, written signed or not.
+    p.minimum = -128;
+    p.maximum = 255;
     return p;
 }
 

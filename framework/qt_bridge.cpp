@@ -51,6 +51,9 @@ bool routeMouse(TControl* control, QWidget* widget, QMouseEvent* e, const std::f
             if (dbl) {
                 shift |= 1u << ssDouble;
                 control->DblClick();
+                // A double-click handler may free the control (and its widget with it).
+                if (!guard || !control->AcceptsEvents())
+                    return;
             } else if (e->button() == Qt::LeftButton && control->HasStyle(csClickEvents)) {
                 ControlAccess::clickPending(control) = true;
             }
@@ -101,10 +104,16 @@ bool routeKey(TControl* control, QWidget* widget, QKeyEvent* e, const std::funct
     if (e->type() == QEvent::KeyPress) {
         const QByteArray text = e->text().toUtf8();
         DispatchEvent(win, [&] {
+            // A handler may free the control (and its widget with it): the others then hear
+            // nothing more.
             if (form && form != win && form->KeyPreview() && key)
                 form->KeyDown(key, shift);
+            if (!guard)
+                return;
             if (key)
                 win->KeyDown(key, shift);
+            if (!guard)
+                return;
             if (key == 0 && virtualKey(*e) != 0) {
                 swallow = true;
                 return;
@@ -114,6 +123,8 @@ bool routeKey(TControl* control, QWidget* widget, QKeyEvent* e, const std::funct
                 char c = text[0];
                 if (form && form != win && form->KeyPreview())
                     form->KeyPress(c);
+                if (!guard)
+                    return;
                 if (c != 0)
                     win->KeyPress(c);
                 if (c == 0)
@@ -127,6 +138,8 @@ bool routeKey(TControl* control, QWidget* widget, QKeyEvent* e, const std::funct
         DispatchEvent(win, [&] {
             if (form && form != win && form->KeyPreview() && key)
                 form->KeyUp(key, shift);
+            if (!guard)
+                return;
             if (key)
                 win->KeyUp(key, shift);
             if (key == 0 && virtualKey(*e) != 0)

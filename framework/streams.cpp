@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <limits>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -48,6 +49,8 @@ void TStream::WriteBuffer(const void* buffer, std::int64_t count)
 
 std::int64_t TStream::CopyFrom(TStream& source, std::int64_t count)
 {
+    if (count < 0)
+        return 0;
     if (count == 0) {
         source.SetPosition(0);
         count = source.Size();
@@ -119,6 +122,9 @@ std::int64_t TMemoryStream::Write(const void* buffer, std::int64_t count)
 {
     if (count <= 0)
         return 0;
+    // Checked before adding: a far position or count must not wrap around.
+    if (m_position > maxMemoryStream - count)
+        throw EStreamError(memoryStreamTooLarge);
     std::int64_t end = m_position + count;
     if (end > Size())
         SetSize(end);
@@ -129,13 +135,18 @@ std::int64_t TMemoryStream::Write(const void* buffer, std::int64_t count)
 
 std::int64_t TMemoryStream::Seek(std::int64_t offset, SeekOrigin origin)
 {
+    std::int64_t base = 0;
     switch (origin) {
-    case SeekOrigin::Beginning: m_position = offset; break;
-    case SeekOrigin::Current: m_position += offset; break;
-    case SeekOrigin::End: m_position = Size() + offset; break;
+    case SeekOrigin::Beginning: base = 0; break;
+    case SeekOrigin::Current: base = m_position; break;
+    case SeekOrigin::End: base = Size(); break;
     }
-    if (m_position < 0)
-        m_position = 0;
+    // The base is never negative, so only an offset past the largest position can overflow;
+    // the position then stops there.
+    std::int64_t position;
+    if (__builtin_add_overflow(base, offset, &position))
+        position = std::numeric_limits<std::int64_t>::max();
+    m_position = std::max<std::int64_t>(position, 0);
     return m_position;
 }
 

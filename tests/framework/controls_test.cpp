@@ -7,6 +7,8 @@
 #include "support/test_support.h"
 
 #include <QDeadlineTimer>
+#include <QMouseEvent>
+#include <QPointer>
 #include <QTabBar>
 #include <QTest>
 #include <QThread>
@@ -300,4 +302,28 @@ TEST(Mouse, APressAndReleaseInsideClicksAndADoubleClickDoubleClicks)
     events.clear();
     QTest::mouseClick(w, Qt::RightButton, Qt::NoModifier, QPoint(1, 1));
     EXPECT_EQ(events, (std::vector<std::string>{"down 1 1,1", "up"}));
+}
+
+TEST(Mouse, AControlFreedByItsDoubleClickHearsNothingMore)
+{
+    TApplication app;
+    TForm form(nullptr);
+    form.SetBounds(0, 0, 200, 150);
+    auto* panel = new TPanel(&form);
+    panel->SetParent(&form);
+    panel->SetBounds(10, 10, 50, 50);
+    std::vector<std::string> events;
+    panel->OnDblClick = [&](TObject*) {
+        events.push_back("dblclick");
+        delete panel;
+    };
+    panel->OnMouseDown = [&](TObject*, TMouseButton, TShiftState, int, int) { events.push_back("down"); };
+    form.Show();
+    QPointer<QWidget> w = panel->Widget();
+    QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(7, 8), QPointF(17, 18), Qt::LeftButton, Qt::LeftButton,
+                    Qt::NoModifier);
+    QCoreApplication::sendEvent(w, &dbl);
+    EXPECT_EQ(events, (std::vector<std::string>{"dblclick"}));
+    EXPECT_TRUE(w.isNull());
+    EXPECT_EQ(form.ControlCount(), 0);
 }

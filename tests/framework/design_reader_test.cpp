@@ -284,6 +284,12 @@ TEST(DesignErrors, NameTheComponentThePropertyAndTheCause)
          "Error reading F.Position: Invalid property value"},
         {"wrong kind of value", R"({"class": "TForm", "name": "F", "properties": {"Width": "largo"}})",
          "Error reading F.Width: Invalid property value"},
+        {"number the property cannot hold",
+         R"({"class": "TForm", "name": "F", "properties": {"Width": 4294967396}})",
+         "Error reading F.Width: Invalid property value"},
+        {"negative count of milliseconds",
+         R"({"class": "TForm", "components": [{"class": "TTimer", "name": "T", "properties": {"Interval": -1}}]})",
+         "Error reading T.Interval: Invalid property value"},
         {"unknown handler", R"({"class": "TForm", "name": "F", "properties": {"OnClose": "FormFechar"}})",
          "Error reading F.OnClose: Handler FormFechar not found"},
         {"handler of another kind", R"({"class": "TForm", "name": "F", "properties": {"OnClose": "Clicar"}})",
@@ -324,6 +330,26 @@ TEST(DesignErrors, NameTheComponentThePropertyAndTheCause)
         EXPECT_EQ(form.ComponentCount(), 0) << row.name;
         EXPECT_FALSE(form.IsLoading()) << row.name;
     }
+}
+
+TEST(DesignErrors, AFormWhoseDesignFailsIsNotShown)
+{
+    TApplication app;
+    TForm form(nullptr);
+    int shown = 0;
+    form.OnShow = [&](TObject*) { ++shown; };
+    EXPECT_RAISES(ReadDesignText(form,
+                                 R"({"class": "TForm", "name": "F", "properties": {"Visible": true},
+                                     "components": [{"class": "TPanel", "name": "P", "properties": {"Captoin": "x"}}]})",
+                                 {}, "inline"),
+                  EFilerError, "Error reading P.Captoin: Property Captoin does not exist");
+    EXPECT_FALSE(form.Visible());
+    EXPECT_EQ(shown, 0);
+    EXPECT_FALSE(form.IsLoading());
+    // The same design without the fault shows the form once it is read.
+    ReadDesignText(form, R"({"class": "TForm", "name": "F", "properties": {"Visible": true}})", {}, "inline");
+    EXPECT_TRUE(form.Visible());
+    EXPECT_EQ(shown, 1);
 }
 
 TEST(DesignErrors, UnknownClassesAndBrokenFiles)

@@ -6,6 +6,8 @@
 
 #include "support/test_support.h"
 
+#include <QKeyEvent>
+#include <QPointer>
 #include <QTest>
 #include <QTimer>
 
@@ -173,6 +175,20 @@ TEST(FormModal, ARefusedCloseKeepsTheFormUpUntilTheNextResult)
     EXPECT_RAISES(form.ShowModal(), EInvalidOperation, "Cannot make a visible window modal");
 }
 
+TEST(FormModal, ATerminatedApplicationEndsTheModalLoopWithoutAskingTheForm)
+{
+    TApplication app;
+    TForm form(nullptr);
+    int queries = 0;
+    // The form refuses to close (a thousand times, so that a loop that keeps asking still ends).
+    form.OnCloseQuery = [&](TObject*, bool& canClose) { canClose = ++queries > 1000; };
+    form.OnShow = [&](TObject*) { app.Terminate(); };
+    EXPECT_EQ(form.ShowModal(), mrCancel);
+    EXPECT_EQ(queries, 0);
+    EXPECT_FALSE(form.Visible());
+    EXPECT_FALSE(form.IsModal());
+}
+
 TEST(FormModal, TheSeamTakesThePlaceOfTheModalLoop)
 {
     TForm form(nullptr);
@@ -233,6 +249,30 @@ TEST(FormKeys, KeyPreviewLetsTheFormSeeAndSwallowKeysFirst)
     QTest::keyClick(list->Widget(), Qt::Key_A);
     QTest::keyClick(list->Widget(), Qt::Key_F5);
     EXPECT_EQ(seen, (std::vector<std::string>{"form 65", "list 65", "form 116"}));
+}
+
+TEST(FormKeys, AControlFreedByThePreviewingFormHearsNothingMore)
+{
+    TApplication app;
+    TForm form(nullptr);
+    form.SetKeyPreview(true);
+    auto* list = new TListBox(&form);
+    list->SetParent(&form);
+    std::vector<std::string> seen;
+    form.OnKeyDown = [&](TObject*, unsigned short& key, TShiftState) {
+        seen.push_back("form " + std::to_string(key));
+        delete list;
+    };
+    form.OnKeyPress = [&](TObject*, char& key) { seen.push_back(std::string("form press ") + key); };
+    list->OnKeyDown = [&](TObject*, unsigned short&, TShiftState) { seen.push_back("list down"); };
+    list->OnKeyPress = [&](TObject*, char&) { seen.push_back("list press"); };
+    form.Show();
+    QPointer<QWidget> w = list->Widget();
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
+    QCoreApplication::sendEvent(w, &press);
+    EXPECT_EQ(seen, (std::vector<std::string>{"form 65"}));
+    EXPECT_TRUE(w.isNull());
+    EXPECT_EQ(form.ControlCount(), 0);
 }
 
 TEST(FormActiveControl, OnlyAControlThatCanTakeTheFocusAndClearedWhenFreed)

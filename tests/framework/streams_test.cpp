@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 
 #include <cstring>
+#include <limits>
 
 namespace {
 
@@ -72,6 +73,39 @@ TEST(StreamCopy, CountZeroCopiesTheWholeSourceFromItsStart)
     // A count beyond what is left fails as an exact read.
     source.SetPosition(2);
     EXPECT_RAISES(destination.CopyFrom(source, 3), EReadError, "Stream read error");
+}
+
+TEST(MemoryStreamSeek, FarOffsetsSaturateAndWritingThereIsRefused)
+{
+    constexpr std::int64_t top = std::numeric_limits<std::int64_t>::max();
+    TMemoryStream stream(std::vector<std::uint8_t>{1, 2, 3});
+    // Offsets that would run past the largest position stop there, in every direction.
+    stream.SetPosition(10);
+    EXPECT_EQ(stream.Seek(top, SeekOrigin::Current), top);
+    EXPECT_EQ(stream.Seek(top, SeekOrigin::End), top);
+    EXPECT_EQ(stream.Seek(std::numeric_limits<std::int64_t>::min(), SeekOrigin::End), 0);
+    // Nothing to read out there, and a write there would need more memory than a stream gets.
+    stream.SetPosition(top);
+    std::uint8_t byte = 9;
+    EXPECT_EQ(stream.Read(&byte, 1), 0);
+    EXPECT_RAISES(stream.WriteBuffer(&byte, 1), EStreamError, "Out of memory while expanding memory stream");
+    stream.SetPosition(top - 1);
+    EXPECT_RAISES(stream.WriteBuffer(&byte, 2), EStreamError, "Out of memory while expanding memory stream");
+    EXPECT_EQ(stream.Bytes(), (std::vector<std::uint8_t>{1, 2, 3}));
+    // A count too large for any stream is refused before anything is copied.
+    stream.SetPosition(1);
+    EXPECT_RAISES(stream.Write(&byte, top), EStreamError, "Out of memory while expanding memory stream");
+    EXPECT_EQ(stream.Bytes(), (std::vector<std::uint8_t>{1, 2, 3}));
+}
+
+TEST(StreamCopy, ANegativeCountCopiesNothing)
+{
+    TMemoryStream source(std::vector<std::uint8_t>{9, 8, 7, 6});
+    source.SetPosition(1);
+    TMemoryStream destination;
+    EXPECT_EQ(destination.CopyFrom(source, -5), 0);
+    EXPECT_EQ(destination.Size(), 0);
+    EXPECT_EQ(source.Position(), 1);
 }
 
 TEST(FileStream, RoundTripThroughAFile)
