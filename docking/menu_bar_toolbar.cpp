@@ -204,6 +204,11 @@ void TMainMenu98::RebuildButtons()
 void TMainMenu98::buttonClicked(TToolbarButton98* button, TMenuItem* item)
 {
     item->Click();
+    // The click may have made the buttons again (an item shown or hidden): the button clicked is
+    // then gone, and the item's new button (if it still has one) goes on.
+    button = ButtonOf(item);
+    if (!button)
+        return;
     if (item->Count() == 0) {
         button->SetDown(false);
         return;

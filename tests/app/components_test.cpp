@@ -17,6 +17,7 @@
 #include <QTest>
 
 using namespace testing_support;
+using viewer_detail::makePreviewWindow;
 using viewer_detail::PicturePanel;
 
 namespace {
@@ -185,6 +186,20 @@ TEST(PicturePanel, PreviewShowsThePictureStretchedInsideAFivePixelBorder)
     panel.preview();
     QTest::mouseDClick(panel.previewArea(), Qt::LeftButton, {}, QPoint(10, 10));
     EXPECT_EQ(shown, (std::vector<std::string>{"preview", "preview"}));
+}
+
+TEST(PicturePanel, APreviewLargerThanTheScreenKeepsToTheScreen)
+{
+    // 1200 × 50 with its border is wider than the 1024 × 768 screen: the window takes the
+    // screen's width and keeps the height the picture asks for.
+    TPicture picture;
+    RegisterPictureFormats();
+    QTemporaryDir directory;
+    picture.LoadFile(writeFile(directory.path().toStdString(), "faixa.bmp", quadrantBitmap(1200, 50)));
+    std::unique_ptr<TForm> window = makePreviewWindow(picture);
+    EXPECT_EQ(window->Width(), 1024);
+    EXPECT_EQ(window->ClientWidth(), 1016);
+    EXPECT_EQ(window->ClientHeight(), 60);
 }
 
 TEST(ShadowLabel, DrawsTheShadowThenTheTextAndSizesForBoth)

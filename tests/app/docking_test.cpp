@@ -376,3 +376,46 @@ TEST(MenuItemBitmaps, ANumberThatIsNoNumberIsReported)
     EXPECT_EQ(shown, (std::vector<std::string>{"Error: '#12x' is not a valid resource name"}));
     EXPECT_TRUE(bitmaps.CheckedBitmap()->IsEmpty());
 }
+
+TEST_F(MenuBarTest, AnItemThatChangesTheBarWhileItsButtonIsClickedLeavesNoButtonBehind)
+{
+    // A command chosen from the bar may show or hide a top-level item: the bar makes its buttons
+    // again while the clicked button is still handling its click. (The click is run as the
+    // button's own click handling runs it; a window-system mouse release that frees its own
+    // widget is a matter of the framework.)
+    TApplication app;
+    form.Show();
+    auto click = [&](TMenuItem* item) {
+        TToolbarButton98* button = bar->ButtonOf(item);
+        ASSERT_NE(button, nullptr);
+        app.Dispatch(button, [button] { button->Click(); });
+    };
+    sobre->OnClick = [&](TObject*) { hidden->SetVisible(true); };
+    Seam<void(TMenuItem&, TPoint)>::Scoped popup(MenuPopupSeam(), [&](TMenuItem& parent, TPoint) {
+        parent.Items(0)->Click();
+    });
+    click(ajuda);
+    ASSERT_EQ(bar->ControlCount(), 3);
+    EXPECT_FALSE(bar->ButtonOf(ajuda)->Down());
+
+    // The item with sub-items changes the bar itself before its menu pops up: the menu still
+    // pops up, below the item's new button.
+    std::vector<std::string> popups;
+    ajuda->OnClick = [&](TObject*) { hidden->SetVisible(false); };
+    Seam<void(TMenuItem&, TPoint)>::Scoped recordPopup(MenuPopupSeam(), [&](TMenuItem& parent, TPoint) {
+        popups.push_back(parent.Caption());
+    });
+    click(ajuda);
+    EXPECT_EQ(popups, (std::vector<std::string>{"?"}));
+    ASSERT_EQ(bar->ControlCount(), 2);
+    EXPECT_FALSE(bar->ButtonOf(ajuda)->Down());
+    hidden->SetVisible(true);
+    ajuda->OnClick = nullptr;
+
+    // An item without sub-items that hides itself.
+    hidden->OnClick = [&](TObject*) { hidden->SetVisible(false); };
+    click(hidden);
+    EXPECT_EQ(bar->ControlCount(), 2);
+    EXPECT_EQ(bar->ButtonOf(hidden), nullptr);
+    EXPECT_EQ(popups.size(), 1u);
+}

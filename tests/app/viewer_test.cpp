@@ -354,6 +354,31 @@ TEST_F(ViewerTest, ZoomWindowsShowTheirOwnCopyStretchedAndFreeThemselves)
     EXPECT_FALSE(Form_Zoom->Visible());
 }
 
+TEST_F(ViewerTest, AZoomWindowOfAPictureLargerThanTheScreenKeepsToTheScreen)
+{
+    // 1200 × 900 on the 1024 × 768 screen: the window takes the screen's size, not one the size
+    // of the picture, and shows the whole picture reduced over its 1016 × 741 picture area.
+    files.makeFile("grande/grande.bmp", quadrantBitmap(1200, 900));
+    viewer->List_Diretorio->SetCurrentDirectory(path("grande"));
+    chooseFile("grande.bmp");
+    ASSERT_EQ(viewer->Imagem->Picture()->Width(), 1200);
+    viewer->ZoomImagem(viewer->Lista_Arquivos->SelectedPath());
+    ASSERT_EQ(zoomWindows().size(), 1u);
+    TForm_Zoom* zoom = zoomWindows()[0];
+    EXPECT_EQ(zoom->BoundsRect(), (TRect{0, 0, 1024, 768}));
+    EXPECT_EQ(zoom->Imagem->BoundsRect(), (TRect{0, 0, 1016, 741}));
+    expectQuadrants(grabControl(*zoom->Imagem), 1016, 741);
+    // Only the side that is too large gives way: 1200 × 60 keeps its height.
+    files.makeFile("grande/faixa.bmp", quadrantBitmap(1200, 60));
+    viewer->List_Diretorio->SetCurrentDirectory(path(""));
+    viewer->List_Diretorio->SetCurrentDirectory(path("grande"));
+    chooseFile("faixa.bmp");
+    viewer->ZoomImagem(viewer->Lista_Arquivos->SelectedPath());
+    ASSERT_EQ(zoomWindows().size(), 2u);
+    EXPECT_EQ(zoomWindows()[1]->BoundsRect(), (TRect{0, 354, 1024, 414}));
+    EXPECT_TRUE(messages.empty());
+}
+
 TEST_F(ViewerTest, ZoomingWithNothingSelectedShowsTheLastPictureUnderAnEmptyCaption)
 {
     viewer->ZoomImagem("");
