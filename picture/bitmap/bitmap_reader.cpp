@@ -164,13 +164,15 @@ bool isRle(const platform::BitmapInfoHeader& h)
     return h.biCompression == platform::BI_RLE8 || h.biCompression == platform::BI_RLE4;
 }
 
-// Refuses a picture that claims far more pixels than `dataBytes` of pixel data can fill.
+// Refuses a picture that claims far more pixels than `dataBytes` of pixel data can fill, and
+// one whose 32-bit form would not fit in a section: drawing, masks and conversions go through
+// that form, so a 1-bit file would otherwise make them take 32 times what the file holds.
 void checkPictureSize(const platform::BitmapInfoHeader& h, std::int64_t dataBytes)
 {
     const std::int64_t pixels = std::llabs(std::int64_t(h.biWidth)) * std::llabs(std::int64_t(h.biHeight));
     const std::int64_t fillable =
         isRle(h) ? dataBytes * runLengthPixelsPerByte : dataBytes * 8 / std::max<std::int64_t>(h.biBitCount, 1);
-    if (pixels > std::max(pixelFloor, 8 * fillable))
+    if (pixels > platform::maxSectionBytes / 4 || pixels > std::max(pixelFloor, 8 * fillable))
         notValid();
 }
 

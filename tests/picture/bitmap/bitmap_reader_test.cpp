@@ -228,6 +228,26 @@ TEST(BitmapRead, LargePicturesLoadWhenAnEighthOfTheirDataIsThere)
     EXPECT_RAISES(load(shorter), EInvalidGraphic, "Bitmap image is not valid");
 }
 
+TEST(BitmapRead, PicturesWhoseFullColourFormExceedsAGibibyteAreRefused)
+{
+    // 16384 × 16384 at 1 bit is 2^28 pixels, a 1 GiB picture at 32 bits: the largest allowed.
+    // The top 2048 rows (an eighth) are there.
+    Bytes largest;
+    largest.fileHeader().infoHeader(16384, -16384, 1, 0, 0, 2).quad(0, 0, 0).quad(255, 255, 255);
+    for (int i = 0; i < 2048 * 2048; ++i)
+        largest.u8(0xFF);
+    auto bitmap = load(largest);
+    EXPECT_EQ(bitmap->Width(), 16384);
+    EXPECT_EQ(pixel(*bitmap, 16383, 2047), rgb(255, 255, 255));
+
+    // One row more, with every byte of it there: refused, however little the file stores.
+    Bytes larger;
+    larger.fileHeader().infoHeader(16384, -16385, 1, 0, 0, 2).quad(0, 0, 0).quad(255, 255, 255);
+    for (int i = 0; i < 2048 * 16385; ++i)
+        larger.u8(0xFF);
+    EXPECT_RAISES(load(larger), EInvalidGraphic, "Bitmap image is not valid");
+}
+
 TEST(BitmapRead, TopDownRowsComeFirstInMemory)
 {
     const Bytes file = Bytes()
