@@ -105,20 +105,15 @@ TControl::~TControl()
     if (m_parent)
         m_parent->RemoveControl(this);
     if (m_widget) {
-        if (auto* host = dynamic_cast<ControlHost*>(m_widget))
-            host->detachControl();
-        delete m_widget;
+        disposeWidget(m_widget);
         m_widget = nullptr;
     }
 }
 
 void TControl::SetWidget(QWidget* widget)
 {
-    if (m_widget) {
-        if (auto* host = dynamic_cast<ControlHost*>(m_widget))
-            host->detachControl();
-        delete m_widget;
-    }
+    if (m_widget)
+        disposeWidget(m_widget);
     m_widget = widget;
     if (!widget)
         return;

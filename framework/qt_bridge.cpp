@@ -16,6 +16,19 @@ struct ControlAccess {
 
 namespace {
 
+// Whether a control is still shown by the widget its event came to. A handler may free the
+// control; its widget then goes at once or, while the event is being delivered, is handed over
+// for deletion with no control.
+class ControlGuard {
+public:
+    ControlGuard(TControl* control, QWidget* widget) : m_control(control), m_widget(widget) {}
+    explicit operator bool() const { return m_widget && controlOf(m_widget) == m_control; }
+
+private:
+    TControl* m_control;
+    QPointer<QWidget> m_widget;
+};
+
 TMouseButton mouseButton(Qt::MouseButton button)
 {
     switch (button) {
@@ -33,7 +46,7 @@ bool isPrimaryButton(Qt::MouseButton button)
 // A mouse event: the widget's own handling first, then the control's.
 bool routeMouse(TControl* control, QWidget* widget, QMouseEvent* e, const std::function<bool(QEvent*)>& base)
 {
-    QPointer<QWidget> guard(widget);
+    ControlGuard guard(control, widget);
     bool result = base(e);
     if (!guard || !control->AcceptsEvents())
         return true;
@@ -66,7 +79,7 @@ bool routeMouse(TControl* control, QWidget* widget, QMouseEvent* e, const std::f
             break;
         // On release the shift state no longer holds the released button.
         DispatchEvent(control, [&] {
-            QPointer<QWidget> inner(widget);
+            ControlGuard inner(control, widget);
             if (e->button() == Qt::LeftButton && ControlAccess::clickPending(control)) {
                 ControlAccess::clickPending(control) = false;
                 if (widget->rect().contains(at))
@@ -99,7 +112,7 @@ bool routeKey(TControl* control, QWidget* widget, QKeyEvent* e, const std::funct
     unsigned short key = virtualKey(*e);
     const TShiftState shift = shiftState(e->modifiers(), Qt::NoButton);
     bool swallow = false;
-    QPointer<QWidget> guard(widget);
+    ControlGuard guard(control, widget);
     std::unique_ptr<QKeyEvent> replaced;
     if (e->type() == QEvent::KeyPress) {
         const QByteArray text = e->text().toUtf8();
@@ -195,7 +208,7 @@ bool routeEvent(TControl* control, QWidget* widget, QEvent* e, const std::functi
         }
         case QEvent::FocusIn:
         case QEvent::FocusOut: {
-            QPointer<QWidget> guard(widget);
+            ControlGuard guard(control, widget);
             bool result = base(e);
             if (!guard)
                 return true;
@@ -247,6 +260,25 @@ void paintControl(TControl* control, QWidget* widget)
     } catch (...) {
         HandleEscapingException(control);
     }
+}
+
+void disposeWidget(QWidget* widget)
+{
+    auto* host = dynamic_cast<ControlHost*>(widget);
+    if (!host) {
+        delete widget;
+        return;
+    }
+    host->detachControl();
+    if (!host->handlingEvent()) {
+        delete widget;
+        return;
+    }
+    // The window system goes on using the widget after the handler that freed its control
+    // returns; a parent deleted meanwhile must not take it along.
+    widget->hide();
+    widget->setParent(nullptr);
+    widget->deleteLater();
 }
 
 TControl* controlOf(QWidget* widget)

@@ -27,10 +27,32 @@ public:
     TControl* control() const { return m_control; }
     // The control is going: events no longer reach it.
     void detachControl() { m_control = nullptr; }
+    // Whether the window system is delivering one of this widget's events: until it is done,
+    // the widget must not be deleted.
+    bool handlingEvent() const { return m_eventDepth > 0; }
 
 protected:
+    // Counts the event in progress; the widget is never deleted while one is.
+    class EventScope {
+    public:
+        explicit EventScope(ControlHost& host) : m_host(host) { ++m_host.m_eventDepth; }
+        ~EventScope() { --m_host.m_eventDepth; }
+        EventScope(const EventScope&) = delete;
+        EventScope& operator=(const EventScope&) = delete;
+
+    private:
+        ControlHost& m_host;
+    };
+
     TControl* m_control;
+
+private:
+    int m_eventDepth = 0;
 };
+
+// Deletes a control's widget, or, while one of its events is being delivered, hides it and
+// deletes it once the delivery is over.
+void disposeWidget(QWidget* widget);
 
 // Routes one event of a framework widget to its control; `base` runs the widget's own handling.
 bool routeEvent(TControl* control, QWidget* widget, QEvent* event, const std::function<bool(QEvent*)>& base);
@@ -50,6 +72,7 @@ public:
 protected:
     bool event(QEvent* e) override
     {
+        EventScope scope(*this);
         return routeEvent(m_control, this, e, [this](QEvent* ev) { return QtBase::event(ev); });
     }
     void paintEvent(QPaintEvent* e) override
@@ -70,6 +93,7 @@ public:
 protected:
     bool viewportEvent(QEvent* e) override
     {
+        ControlHost::EventScope scope(*this);
         return routeEvent(this->m_control, this->viewport(), e,
                           [this](QEvent* ev) { return QtBase::viewportEvent(ev); });
     }

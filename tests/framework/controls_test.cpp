@@ -324,6 +324,34 @@ TEST(Mouse, AControlFreedByItsDoubleClickHearsNothingMore)
                     Qt::NoModifier);
     QCoreApplication::sendEvent(w, &dbl);
     EXPECT_EQ(events, (std::vector<std::string>{"dblclick"}));
-    EXPECT_TRUE(w.isNull());
     EXPECT_EQ(form.ControlCount(), 0);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(w.isNull());
+}
+
+TEST(Mouse, AButtonFreedByItsClickKeepsItsWidgetUntilTheClickIsDelivered)
+{
+    TApplication app;
+    TForm form(nullptr);
+    form.SetBounds(0, 0, 200, 150);
+    auto* button = new TButton(&form);
+    button->SetParent(&form);
+    button->SetBounds(10, 10, 80, 25);
+    int clicks = 0;
+    button->OnClick = [&](TObject*) {
+        ++clicks;
+        delete button;
+    };
+    form.Show();
+    QPointer<QWidget> w = button->Widget();
+    QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(form.ControlCount(), 0);
+    // The window system was still delivering the release: the widget left the form and hid,
+    // and goes once the message loop comes round.
+    ASSERT_FALSE(w.isNull());
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_EQ(w->parent(), nullptr);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(w.isNull());
 }

@@ -271,8 +271,9 @@ TEST(FormKeys, AControlFreedByThePreviewingFormHearsNothingMore)
     QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
     QCoreApplication::sendEvent(w, &press);
     EXPECT_EQ(seen, (std::vector<std::string>{"form 65"}));
-    EXPECT_TRUE(w.isNull());
     EXPECT_EQ(form.ControlCount(), 0);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(w.isNull());
 }
 
 TEST(FormActiveControl, OnlyAControlThatCanTakeTheFocusAndClearedWhenFreed)
