@@ -10,6 +10,7 @@
 #include <QFont>
 #include <QPainter>
 #include <QPaintEvent>
+#include <QPointer>
 #include <QWidget>
 
 #include <functional>
@@ -32,16 +33,22 @@ public:
     bool handlingEvent() const { return m_eventDepth > 0; }
 
 protected:
-    // Counts the event in progress; the widget is never deleted while one is.
+    // Counts the event in progress; the widget is not deleted for its control while one is.
+    // The window system may still delete it meanwhile (its deferred deletion comes as an event).
     class EventScope {
     public:
-        explicit EventScope(ControlHost& host) : m_host(host) { ++m_host.m_eventDepth; }
-        ~EventScope() { --m_host.m_eventDepth; }
+        EventScope(ControlHost& host, QWidget* widget) : m_host(host), m_widget(widget) { ++m_host.m_eventDepth; }
+        ~EventScope()
+        {
+            if (m_widget)
+                --m_host.m_eventDepth;
+        }
         EventScope(const EventScope&) = delete;
         EventScope& operator=(const EventScope&) = delete;
 
     private:
         ControlHost& m_host;
+        QPointer<QWidget> m_widget;
     };
 
     TControl* m_control;
@@ -72,7 +79,7 @@ public:
 protected:
     bool event(QEvent* e) override
     {
-        EventScope scope(*this);
+        EventScope scope(*this, this);
         return routeEvent(m_control, this, e, [this](QEvent* ev) { return QtBase::event(ev); });
     }
     void paintEvent(QPaintEvent* e) override
@@ -93,7 +100,7 @@ public:
 protected:
     bool viewportEvent(QEvent* e) override
     {
-        ControlHost::EventScope scope(*this);
+        ControlHost::EventScope scope(*this, this);
         return routeEvent(this->m_control, this->viewport(), e,
                           [this](QEvent* ev) { return QtBase::viewportEvent(ev); });
     }

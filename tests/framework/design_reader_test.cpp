@@ -360,7 +360,7 @@ TEST(DesignErrors, UnknownClassesAndBrokenFiles)
     EXPECT_EQ(errorOf(form, "{\"class\": ").rfind("Invalid design inline: ", 0), 0u);
     EXPECT_RAISES(ReadDesign(form, "nao_existe", {}), EFOpenError, "Cannot open file :/designs/nao_existe.json");
     EXPECT_EQ(DesignPath("Form_Viewer"), ":/designs/Form_Viewer.json");
-    EXPECT_EQ(DesignPath("/tmp/x.json"), "/tmp/x.json");
+    EXPECT_EQ(DesignPath("/designs/x.json"), "/designs/x.json");
 }
 
 TEST(DesignValues, ColoursCursorsSetsAndSubObjects)
