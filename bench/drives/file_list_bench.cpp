@@ -9,7 +9,6 @@
 #include "support/ratio_reporter.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -28,31 +27,15 @@ bench_support::PictureFolder& folder()
     return shared;
 }
 
-// The peer: QDir's own listing of regular files, in the directory's order.
+// The peers, on the same folder.
 void BM_QDirBareListing(benchmark::State& state)
 {
-    QDir directory(folder().directory.path());
-    for (auto _ : state) {
-        QStringList names = directory.entryList(QDir::Files, QDir::NoSort);
-        benchmark::DoNotOptimize(names);
-        if (names.size() != fileCount)
-            state.SkipWithError("wrong count");
-    }
+    bench_support::qdirBareListing(state, folder(), fileCount);
 }
 
-// A second peer: QDir with the six patterns, sorted by name ignoring case, locale-aware.
 void BM_QDirSortedListing(benchmark::State& state)
 {
-    setLocale(state);
-    QDir directory(folder().directory.path());
-    QStringList filters;
-    for (const std::string& pattern : platform::splitMask(viewerMask))
-        filters << QString::fromStdString(pattern);
-    for (auto _ : state) {
-        QStringList names = directory.entryList(
-            filters, QDir::Files, QDir::Name | QDir::IgnoreCase | QDir::LocaleAware);
-        benchmark::DoNotOptimize(names);
-    }
+    bench_support::qdirSortedListing(state, folder());
 }
 
 // What the file list does: one reading, each pattern selected in turn, all sorted.
@@ -112,19 +95,12 @@ int main(int argc, char** argv)
     bench_support::RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
-    // With repetitions the median stands for the run.
-    auto ratio = [&](const char* name, const char* peer) {
-        using bench_support::median;
-        const bench_support::RunTimes* a = reporter.find(name);
-        const bench_support::RunTimes* b = reporter.find(peer);
-        if (a && b && median(b->real) > 0)
-            std::printf("%-32s / %-28s %.2f\n", name, peer, median(a->real) / median(b->real));
-    };
+    using bench_support::printRatio;
     std::printf("\nRatios (10,000 files; C locale = /0, pt_BR = /1):\n");
-    ratio("BM_FileListReading/0", "BM_QDirBareListing");
-    ratio("BM_FileListReading/1", "BM_QDirBareListing");
-    ratio("BM_FileListReading/0", "BM_QDirSortedListing/0");
-    ratio("BM_FileListReading/1", "BM_QDirSortedListing/1");
+    printRatio(reporter, "BM_FileListReading/0", "BM_QDirBareListing");
+    printRatio(reporter, "BM_FileListReading/1", "BM_QDirBareListing");
+    printRatio(reporter, "BM_FileListReading/0", "BM_QDirSortedListing/0");
+    printRatio(reporter, "BM_FileListReading/1", "BM_QDirSortedListing/1");
     benchmark::Shutdown();
     return 0;
 }

@@ -5,12 +5,10 @@
 
 #include "filelists/filelists.h"
 #include "platform/drives/drives.h"
-#include "platform/drives/file_search.h"
 #include "support/picture_folder.h"
 #include "support/ratio_reporter.h"
 
 #include <QApplication>
-#include <QDir>
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -32,33 +30,15 @@ bench_support::PictureFolder& folder()
     return shared;
 }
 
-// The peer: QDir's own listing of regular files, in the directory's order.
+// The peers, on the same folder.
 void BM_QDirBareListing(benchmark::State& state)
 {
-    for (auto _ : state) {
-        QDir directory(folder().directory.path());
-        QStringList names = directory.entryList(QDir::Files, QDir::NoSort);
-        benchmark::DoNotOptimize(names);
-        if (names.size() != fileCount)
-            state.SkipWithError("wrong count");
-    }
+    bench_support::qdirBareListing(state, folder(), fileCount);
 }
 
-// A second peer: QDir with the six patterns, sorted by name ignoring case, locale-aware.
 void BM_QDirSortedListing(benchmark::State& state)
 {
-    setLocale(state);
-    QStringList filters;
-    for (const std::string& pattern : platform::splitMask(viewerMask))
-        filters << QString::fromStdString(pattern);
-    for (auto _ : state) {
-        QDir directory(folder().directory.path());
-        QStringList names =
-            directory.entryList(filters, QDir::Files, QDir::Name | QDir::IgnoreCase | QDir::LocaleAware);
-        benchmark::DoNotOptimize(names);
-        if (names.size() != folder().pictures)
-            state.SkipWithError("wrong count");
-    }
+    bench_support::qdirSortedListing(state, folder());
 }
 
 // The file list itself, its window made, reading again on every change of mask.
@@ -94,22 +74,13 @@ int main(int argc, char** argv)
     bench_support::RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
-    // Real time and processor time: on a shared machine the second is the steadier. With
-    // repetitions the median stands for the run.
-    auto ratio = [&](const char* name, const char* peer) {
-        using bench_support::median;
-        const bench_support::RunTimes* a = reporter.find(name);
-        const bench_support::RunTimes* b = reporter.find(peer);
-        if (a && b && median(b->real) > 0 && median(b->cpu) > 0)
-            std::printf("%-26s / %-26s %5.2f real %5.2f cpu\n", name, peer, median(a->real) / median(b->real),
-                        median(a->cpu) / median(b->cpu));
-    };
+    using bench_support::printRatio;
     std::printf("\nRatios (10,000 files, 9,000 pictures; C locale = /0, pt_BR = /1; target: within 2 of the "
                 "bare listing):\n");
-    ratio("BM_FileListBoxReRead/0", "BM_QDirBareListing");
-    ratio("BM_FileListBoxReRead/1", "BM_QDirBareListing");
-    ratio("BM_FileListBoxReRead/0", "BM_QDirSortedListing/0");
-    ratio("BM_FileListBoxReRead/1", "BM_QDirSortedListing/1");
+    printRatio(reporter, "BM_FileListBoxReRead/0", "BM_QDirBareListing");
+    printRatio(reporter, "BM_FileListBoxReRead/1", "BM_QDirBareListing");
+    printRatio(reporter, "BM_FileListBoxReRead/0", "BM_QDirSortedListing/0");
+    printRatio(reporter, "BM_FileListBoxReRead/1", "BM_QDirSortedListing/1");
     benchmark::Shutdown();
     return 0;
 }

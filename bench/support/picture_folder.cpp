@@ -1,7 +1,9 @@
 #include "support/picture_folder.h"
 
+#include "platform/drives/file_search.h"
 #include "platform/paths.h"
 
+#include <QDir>
 #include <QLocale>
 
 #include <cstdio>
@@ -28,6 +30,33 @@ PictureFolder::PictureFolder(int fileCount, bool withOthers)
 void setLocale(const benchmark::State& state)
 {
     QLocale::setDefault(state.range(0) ? QLocale("pt_BR") : QLocale::c());
+}
+
+void qdirBareListing(benchmark::State& state, const PictureFolder& folder, int fileCount)
+{
+    for (auto _ : state) {
+        QDir directory(folder.directory.path());
+        QStringList names = directory.entryList(QDir::Files, QDir::NoSort);
+        benchmark::DoNotOptimize(names);
+        if (names.size() != fileCount)
+            state.SkipWithError("wrong count");
+    }
+}
+
+void qdirSortedListing(benchmark::State& state, const PictureFolder& folder)
+{
+    setLocale(state);
+    QStringList filters;
+    for (const std::string& pattern : platform::splitMask(viewerMask))
+        filters << QString::fromStdString(pattern);
+    for (auto _ : state) {
+        QDir directory(folder.directory.path());
+        QStringList names =
+            directory.entryList(filters, QDir::Files, QDir::Name | QDir::IgnoreCase | QDir::LocaleAware);
+        benchmark::DoNotOptimize(names);
+        if (names.size() != folder.pictures)
+            state.SkipWithError("wrong count");
+    }
 }
 
 } // namespace bench_support

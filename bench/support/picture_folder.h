@@ -26,4 +26,11 @@ struct PictureFolder {
 // The locale names are sorted in: the benchmark's argument 0 is the C locale, 1 is pt_BR.
 void setLocale(const benchmark::State& state);
 
+// The peers of both file-list benchmarks, on the same folder. QDir's own listing of every
+// regular file, in the directory's order:
+void qdirBareListing(benchmark::State& state, const PictureFolder& folder, int fileCount);
+// QDir with the viewer's patterns, sorted by name ignoring case, locale-aware (argument 0 as
+// for setLocale):
+void qdirSortedListing(benchmark::State& state, const PictureFolder& folder);
+
 } // namespace bench_support

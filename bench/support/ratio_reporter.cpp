@@ -1,6 +1,7 @@
 #include "support/ratio_reporter.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <numeric>
 
 namespace bench_support {
@@ -56,6 +57,15 @@ double median(std::vector<double> values)
 double best(const std::vector<double>& values)
 {
     return values.empty() ? 0 : *std::min_element(values.begin(), values.end());
+}
+
+void printRatio(const RatioReporter& reporter, const char* name, const char* peer)
+{
+    const RunTimes* a = reporter.find(name);
+    const RunTimes* b = reporter.find(peer);
+    if (a && b && median(b->real) > 0 && median(b->cpu) > 0)
+        std::printf("%-26s / %-26s %5.2f real %5.2f cpu\n", name, peer, median(a->real) / median(b->real),
+                    median(a->cpu) / median(b->cpu));
 }
 
 } // namespace bench_support

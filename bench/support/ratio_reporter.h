@@ -39,4 +39,9 @@ double mean(const std::vector<double>& values);
 double median(std::vector<double> values);
 double best(const std::vector<double>& values);
 
+// Prints "NAME / PEER  r real  c cpu": the ratios of the two benchmarks' median times. Real and
+// processor time both: on a shared machine the second is the steadier. Nothing when either
+// did not run.
+void printRatio(const RatioReporter& reporter, const char* name, const char* peer);
+
 } // namespace bench_support
