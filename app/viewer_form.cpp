@@ -13,7 +13,6 @@
 #include "platform/drives/drives.h"
 #include "settings/form_storage.h"
 
-#include <algorithm>
 #include <array>
 #include <cctype>
 
@@ -230,11 +229,7 @@ void TForm_Viewer::ZoomImagem(const std::string& p)
     zoom->SetCaption(p);
     // The picture is copied, not read from the file again.
     zoom->Imagem->SetPicture(Imagem->Picture());
-    // The window system keeps a window within the screen, as it keeps it at least its minimum
-    // size: a picture larger than the screen is shown reduced, never in a window the size of
-    // its own pixels.
-    zoom->SetBounds(zoom->Left(), zoom->Top(), std::min(Imagem->Picture()->Width(), Screen->Width()),
-                    std::min(Imagem->Picture()->Height(), Screen->Height()));
+    zoom->SetBounds(zoom->Left(), zoom->Top(), Imagem->Picture()->Width(), Imagem->Picture()->Height());
     zoom->SetPosition(poScreenCenter);
     zoom->Show();
 }

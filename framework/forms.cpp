@@ -146,6 +146,11 @@ int TForm::ClientHeight() const
     return std::max(1, Height() - FrameAllowance().cy - menuHeight());
 }
 
+void TForm::SetBounds(int left, int top, int width, int height)
+{
+    TWinControl::SetBounds(left, top, std::min(width, Screen->Width()), std::min(height, Screen->Height()));
+}
+
 void TForm::SetClientSize(int width, int height)
 {
     SetBounds(Left(), Top(), width + FrameAllowance().cx, height + FrameAllowance().cy + menuHeight());

@@ -77,6 +77,9 @@ public:
 
     int ClientWidth() const override;
     int ClientHeight() const override;
+    // The window system keeps a window within the screen, however large its contents ask it to
+    // be: wider or taller bounds stop at the screen's size.
+    void SetBounds(int left, int top, int width, int height) override;
     void SetClientSize(int width, int height) override;
     // Outer size less the client area's: 8 × 27 for a framed window, nothing without a border.
     virtual TSize FrameAllowance() const;

@@ -180,13 +180,8 @@ std::unique_ptr<TForm> makePreviewWindow(const TPicture& picture)
     image->SetAlign(alClient);
     image->SetStretch(true);
     image->SetPicture(&picture);
-    if (picture.Width() != 0) {
+    if (picture.Width() != 0)
         form->SetClientSize(picture.Width() + 2 * previewBorder, picture.Height() + 2 * previewBorder);
-        // The window system keeps a window within the screen: a picture larger than the screen
-        // is shown reduced, never in a window the size of its own pixels.
-        form->SetBounds(form->Left(), form->Top(), std::min(form->Width(), Screen->Width()),
-                        std::min(form->Height(), Screen->Height()));
-    }
     return form;
 }
 

@@ -92,6 +92,19 @@ TEST(FormPosition, ScreenCenterCentresTheOuterRectangle)
     EXPECT_EQ(form.BoundsRect(), (TRect{10, 20, 310, 220}));
 }
 
+TEST(FormPosition, AWindowLargerThanTheScreenStopsAtTheScreensSize)
+{
+    TForm form(nullptr);
+    const int screenWidth = Screen->Width();
+    const int screenHeight = Screen->Height();
+    form.SetBounds(10, 20, screenWidth + 500, 300);
+    EXPECT_EQ(form.BoundsRect(), (TRect{10, 20, 10 + screenWidth, 320}));
+    // Through the client size too: the frame is counted within the screen's size.
+    form.SetClientSize(200, screenHeight * 3);
+    EXPECT_EQ(form.Height(), screenHeight);
+    EXPECT_EQ(form.ClientWidth(), 200);
+}
+
 TEST(FormClose, TheCloseActionDecidesWhatHappens)
 {
     TApplication app;
