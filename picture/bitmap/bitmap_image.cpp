@@ -35,8 +35,8 @@ DibDescription sectionFormOf(const DibDescription& device)
     return target;
 }
 
-TBitmapImage::TBitmapImage(std::unique_ptr<platform::Section> pixels, TPaletteHandle palette, bool os2)
-    : palette(std::move(palette)), os2(os2)
+TBitmapImage::TBitmapImage(std::unique_ptr<platform::Section> pixels, TPaletteHandle colours, bool coreHeader)
+    : palette(std::move(colours)), os2(coreHeader)
 {
     setPixels(std::move(pixels));
 }

@@ -252,7 +252,7 @@ std::uint32_t tickCount()
     return currentTickSource();
 }
 
-Session::Session(TGraphic* image, bool decoding) : errors{}, progress{}, image(image), decoding(decoding)
+Session::Session(TGraphic* owner, bool isDecoding) : errors{}, progress{}, image(owner), decoding(isDecoding)
 {
     jpeg_std_error(&errors);
     errors.error_exit = errorExit;
