@@ -5,6 +5,7 @@
 #include "framework/streams.h"
 #include "picture/bitmap/bitmap_image.h"
 #include "picture/bitmap/rle.h"
+#include "picture/byte_reader.h"
 #include "platform/section.h"
 
 #include <QFile>
@@ -28,9 +29,6 @@ constexpr std::uint32_t maskedHeaderSize = infoHeaderSize + 12;
 constexpr std::uint16_t clipboardBitmap = 2;
 // A colour table keeps at most this many entries; further entries are read and dropped.
 constexpr std::uint32_t maxColours = 256;
-// Compressed data is read in pieces of this size, so a length field alone never decides how
-// much memory is taken.
-constexpr std::int64_t readChunk = std::int64_t(1) << 20;
 // A cut-off file still loads with its missing pixels black, but a few bytes must not make a
 // picture of a gigabyte that every later drawing and copy pays for. Up to this many pixels any
 // amount of data goes; beyond it the data must be able to fill at least an eighth of the
@@ -39,76 +37,14 @@ constexpr std::int64_t pixelFloor = std::int64_t(1) << 22;
 // A run-length code fills at most 255 pixels from two bytes.
 constexpr std::int64_t runLengthPixelsPerByte = 128;
 
-std::uint16_t u16(const std::uint8_t* p)
-{
-    return std::uint16_t(p[0] | (p[1] << 8));
-}
-
-std::uint32_t u32(const std::uint8_t* p)
-{
-    return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16)
-           | (std::uint32_t(p[3]) << 24);
-}
+using bytes::BudgetReader;
+using bytes::loadU16;
+using bytes::loadU32;
 
 [[noreturn]] void notValid()
 {
     throw EInvalidGraphic(bitmapNotValid);
 }
-
-// Reads from a stream within a byte budget; a read the budget cannot cover fails as a read
-// past the end of the data would.
-class BudgetReader {
-public:
-    BudgetReader(TStream& stream, std::int64_t budget) : m_stream(stream), m_budget(std::max<std::int64_t>(budget, 0)) {}
-
-    std::int64_t remaining() const { return m_budget; }
-
-    void read(void* buffer, std::int64_t count)
-    {
-        if (count > m_budget)
-            throw EReadError(streamReadError);
-        m_stream.ReadBuffer(buffer, count);
-        m_budget -= count;
-    }
-
-    std::uint32_t u32()
-    {
-        std::uint8_t b[4];
-        read(b, 4);
-        return ::u32(b);
-    }
-
-    void skip(std::int64_t count)
-    {
-        if (count > m_budget)
-            throw EReadError(streamReadError);
-        std::uint8_t buffer[4096];
-        while (count > 0) {
-            const std::int64_t chunk = std::min<std::int64_t>(count, sizeof buffer);
-            read(buffer, chunk);
-            count -= chunk;
-        }
-    }
-
-    // Exactly `count` bytes. Memory is taken for no more than the stream still holds, and
-    // past that only as data arrives.
-    std::vector<std::uint8_t> bytes(std::int64_t count)
-    {
-        std::vector<std::uint8_t> data;
-        data.reserve(std::size_t(std::clamp<std::int64_t>(m_stream.Size() - m_stream.Position(), 0, count)));
-        while (std::int64_t(data.size()) < count) {
-            const std::int64_t chunk = std::min<std::int64_t>(count - std::int64_t(data.size()), readChunk);
-            const std::size_t at = data.size();
-            data.resize(at + std::size_t(chunk));
-            read(data.data() + at, chunk);
-        }
-        return data;
-    }
-
-private:
-    TStream& m_stream;
-    std::int64_t m_budget;
-};
 
 struct InfoHeader {
     platform::BitmapInfoHeader header;
@@ -130,10 +66,10 @@ InfoHeader readInfoHeader(BudgetReader& in)
         std::uint8_t core[8];
         in.read(core, sizeof core);
         info.os2 = true;
-        h.biWidth = u16(core);
-        h.biHeight = u16(core + 2);
-        h.biPlanes = u16(core + 4);
-        h.biBitCount = u16(core + 6);
+        h.biWidth = loadU16(core);
+        h.biHeight = loadU16(core + 2);
+        h.biPlanes = loadU16(core + 4);
+        h.biBitCount = loadU16(core + 6);
     } else {
         // Smaller sizes cannot even hold the size field and the picture's dimensions.
         if (info.storedSize < coreHeaderSize)
@@ -142,18 +78,18 @@ InfoHeader readInfoHeader(BudgetReader& in)
         const std::uint32_t kept = std::min(info.storedSize, maskedHeaderSize);
         in.read(block + 4, kept - 4);
         in.skip(std::int64_t(info.storedSize) - kept);
-        h.biWidth = std::int32_t(u32(block + 4));
-        h.biHeight = std::int32_t(u32(block + 8));
-        h.biPlanes = u16(block + 12);
-        h.biBitCount = u16(block + 14);
-        h.biCompression = u32(block + 16);
-        h.biSizeImage = u32(block + 20);
-        h.biXPelsPerMeter = std::int32_t(u32(block + 24));
-        h.biYPelsPerMeter = std::int32_t(u32(block + 28));
-        h.biClrUsed = u32(block + 32);
-        h.biClrImportant = u32(block + 36);
+        h.biWidth = std::int32_t(loadU32(block + 4));
+        h.biHeight = std::int32_t(loadU32(block + 8));
+        h.biPlanes = loadU16(block + 12);
+        h.biBitCount = loadU16(block + 14);
+        h.biCompression = loadU32(block + 16);
+        h.biSizeImage = loadU32(block + 20);
+        h.biXPelsPerMeter = std::int32_t(loadU32(block + 24));
+        h.biYPelsPerMeter = std::int32_t(loadU32(block + 28));
+        h.biClrUsed = loadU32(block + 32);
+        h.biClrImportant = loadU32(block + 36);
         for (int i = 0; i < 3; ++i)
-            info.masks[std::size_t(i)] = u32(block + 40 + 4 * i);
+            info.masks[std::size_t(i)] = loadU32(block + 40 + 4 * i);
     }
     h.biSize = infoHeaderSize;
     return info;
@@ -219,7 +155,7 @@ void TBitmap::readFile(TStream& stream, std::int64_t budget)
     std::uint8_t fileHeader[fileHeaderSize];
     in.read(fileHeader, fileHeaderSize);
     // The file size and pixel offset fields are not used: pixels follow the colour table.
-    if (u16(fileHeader) != fileSignature)
+    if (loadU16(fileHeader) != fileSignature)
         notValid();
     readFromInfoHeader(stream, in.remaining());
 }
@@ -240,7 +176,7 @@ void TBitmap::readFromInfoHeader(TStream& stream, std::int64_t budget)
         std::uint8_t block[12];
         in.read(block, sizeof block);
         for (int i = 0; i < 3; ++i)
-            masks[std::size_t(i)] = u32(block + 4 * i);
+            masks[std::size_t(i)] = loadU32(block + 4 * i);
     }
 
     std::uint32_t coloursUsed = h.biClrUsed;

@@ -1,6 +1,6 @@
 // Bitmaps in pictures: the registered formats, files loaded by extension, the stored form.
 
-#include "bytes.h"
+#include "support/bytes.h"
 #include "support/test_support.h"
 
 #include "picture/bitmap/bitmap.h"

@@ -1,4 +1,4 @@
-#include "bytes.h"
+#include "support/bytes.h"
 #include "support/test_support.h"
 
 #include "picture/bitmap/bitmap.h"

@@ -1,5 +1,5 @@
 #include "../section_canvas.h"
-#include "bytes.h"
+#include "support/bytes.h"
 #include "support/test_support.h"
 
 #include "picture/bitmap/bitmap.h"
