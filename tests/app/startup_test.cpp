@@ -17,7 +17,7 @@
 #include "settings/form_storage.h"
 
 #include "support/test_support.h"
-#include "test_pictures.h"
+#include "support/test_pictures.h"
 
 #include <QTemporaryDir>
 #include <QTest>

@@ -17,7 +17,7 @@
 
 #include "fake_file_system.h"
 #include "support/test_support.h"
-#include "test_pictures.h"
+#include "support/test_pictures.h"
 
 #include <QAbstractItemView>
 #include <QAbstractScrollArea>

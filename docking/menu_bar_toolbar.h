@@ -1,0 +1,124 @@
+#pragma once
+// The menu bar toolbar (a form's main menu shown as toolbar buttons) and menu item glyphs.
+
+#include "docking/docking.h"
+#include "docking/toolbar_button.h"
+#include "framework/menus.h"
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+// A button of the menu bar toolbar: sized to its caption.
+class TToolbarButton98 : public TToolbarButton97 {
+    PICTAVO_CLASS(TToolbarButton98)
+public:
+    explicit TToolbarButton98(TComponent* owner);
+    // Width: the caption's width plus 7 pixels on each side.
+    void AdjustSize();
+
+protected:
+    void TextChanged() override;
+};
+
+// The form's main menu shown as a dockable toolbar: one button per visible top-level item; a
+// button runs its item's click handler and pops up the item's sub-items below itself. Once
+// loaded, the form no longer shows its menu as a native menu bar.
+class TMainMenu98 : public TToolbar97 {
+    PICTAVO_CLASS(TMainMenu98)
+public:
+    explicit TMainMenu98(TComponent* owner);
+    ~TMainMenu98() override;
+
+    TMainMenu* MainMenu() const { return m_menu; }
+    // Raises "Value cannot be empty" for null.
+    void SetMainMenu(TMainMenu* menu);
+    bool DoubleSpeed() const { return m_doubleSpeed; }
+    void SetDoubleSpeed(bool doubleSpeed) { m_doubleSpeed = doubleSpeed; }
+    int StatusBarIndex() const { return m_statusBarIndex; }
+    void SetStatusBarIndex(int index) { m_statusBarIndex = index; }
+    int ItemHeight() const { return m_itemHeight; }
+    void SetItemHeight(int height) { m_itemHeight = height; }
+    int SeparatorHeight() const { return m_separatorHeight; }
+    void SetSeparatorHeight(int height) { m_separatorHeight = height; }
+    int Indent() const { return m_indent; }
+    void SetIndent(int indent) { m_indent = indent; }
+    int Timeout() const { return m_timeout; }
+    void SetTimeout(int milliseconds) { m_timeout = milliseconds; }
+
+    // The button made for a top-level item, or null.
+    TToolbarButton98* ButtonOf(const TMenuItem* item) const;
+    // Makes the buttons again from the menu's items.
+    void RebuildButtons();
+
+    const PropertyTable* Properties() const override;
+    static const PropertyTable& ClassProperties();
+
+protected:
+    void Loaded() override;
+    void Notification(TComponent* component, TOperation operation) override;
+
+private:
+    void buttonClicked(TMenuItem* item);
+    void menuChanged(TMenuItem* source, bool rebuild);
+    // While the form goes, its menu items go too: the buttons are not made again for that.
+    bool formGoing() const;
+    void listen();
+
+    TComponentRef<TMainMenu> m_menu;
+    THookSubscription m_menuListener;
+    bool m_doubleSpeed = false;
+    int m_statusBarIndex = 0;
+    int m_itemHeight = 19;
+    int m_separatorHeight = 11;
+    int m_indent = 27;
+    int m_timeout = 20;
+    // Buttons and their top-level items; either may have gone since the buttons were made.
+    std::vector<std::pair<TComponentRef<TToolbarButton98>, TComponentRef<TMenuItem>>> m_buttons;
+};
+
+// Puts one bitmap (or one per check state) beside a menu item.
+class TMenuItemBitmaps : public TComponent {
+    PICTAVO_CLASS(TMenuItemBitmaps)
+public:
+    explicit TMenuItemBitmaps(TComponent* owner);
+    ~TMenuItemBitmaps() override;
+
+    TMenuItem* MenuItem() const { return m_item; }
+    void SetMenuItem(TMenuItem* item);
+    TBitmap* CheckedBitmap() const { return m_checked.get(); }
+    TBitmap* UncheckedBitmap() const { return m_unchecked.get(); }
+    // Bitmap resources of the program by name ("GLYPH_ABRIR"); "#" and a number selects one by
+    // number, of which this program has none.
+    std::string CheckedBmpResource() const { return m_checkedResource; }
+    void SetCheckedBmpResource(const std::string& name);
+    std::string UncheckedBmpResource() const { return m_uncheckedResource; }
+    void SetUncheckedBmpResource(const std::string& name);
+    // One bitmap for both states: setting either copies it to the other.
+    bool SingleBitmap() const { return m_single; }
+    void SetSingleBitmap(bool single);
+    bool Enabled() const { return m_enabled; }
+    void SetEnabled(bool enabled);
+
+    const PropertyTable* Properties() const override;
+    static const PropertyTable& ClassProperties();
+
+protected:
+    void Loaded() override;
+
+private:
+    void bitmapChanged(TBitmap* changed);
+    void loadResource(TBitmap& bitmap, const std::string& name);
+    void apply();
+
+    TComponentRef<TMenuItem> m_item;
+    std::unique_ptr<TBitmap> m_checked;
+    std::unique_ptr<TBitmap> m_unchecked;
+    std::string m_checkedResource;
+    std::string m_uncheckedResource;
+    bool m_single = false;
+    bool m_enabled = true;
+    bool m_copying = false;
+};
+
