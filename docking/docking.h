@@ -11,6 +11,7 @@
 // it by its drag handle, its caption or its body between the docks and the free screen; Ctrl
 // held keeps it from docking, Esc cancels.
 
+#include "docking/docking_clock.h"
 #include "framework/control.h"
 #include "framework/hook_list.h"
 
@@ -24,6 +25,7 @@ class TCustomToolWindow97;
 class TForm;
 class FloatingFrame;
 class ToolWindowDrag;
+struct TMessage;
 
 enum TDockPosition { dpTop, dpBottom, dpLeft, dpRight };
 using TDockableTo = unsigned;  // bits 1 << TDockPosition
@@ -350,8 +352,11 @@ private:
     friend class TToolbarSep97;
     // The narrowest width a floating toolbar can wrap to.
     int narrowestWidth();
+    // Alt and a button's access key, typed anywhere on the toolbar's form, click the button.
+    void accelerator(TMessage& message);
     bool m_layingOut = false;
     int m_floatingWidth = 0;
+    THookSubscription m_accelerators;
 };
 
 // A gap between groups of toolbar buttons, drawn as a groove.
@@ -398,4 +403,5 @@ private:
 void RegisterDockingClasses();
 
 #include "docking/menu_bar_toolbar.h"
+#include "docking/popup_menu.h"
 #include "docking/toolbar_button.h"

@@ -104,7 +104,6 @@ FloatingFrame::FloatingFrame(TCustomToolWindow97& window) : TForm(&window), m_wi
     TForm* form = OwningForm(&window);
     QWidget* frame = Widget();
     frame->setParent(form ? form->Widget() : nullptr, Qt::Tool | Qt::FramelessWindowHint);
-    frame->setAttribute(Qt::WA_ShowWithoutActivating);
     SetCaption(window.Caption());
     if (form && form->Widget()) {
         m_formWatch = std::make_unique<FormWatch>([alive = TComponentRef<TCustomToolWindow97>(&window)] {
@@ -123,15 +122,22 @@ bool FloatingFrame::FormShowing() const
     return form && form->Visible() && form->Widget() && !form->Widget()->isMinimized();
 }
 
+void ShowWithoutActivating(TForm& form, bool visible)
+{
+    if (visible == form.Visible())
+        return;
+    form.HandleNeeded();
+    form.TControl::SetVisible(visible);
+    if (QWidget* window = form.Widget()) {
+        window->setAttribute(Qt::WA_ShowWithoutActivating);
+        window->setVisible(visible);
+    }
+}
+
 void FloatingFrame::SetVisible(bool visible)
 {
-    if (visible == Visible())
-        return;
-    // Shown without taking the activation: the form stays the active window.
-    HandleNeeded();
-    TControl::SetVisible(visible);
-    if (QWidget* window = Widget())
-        window->setVisible(visible);
+    // The form stays the active window.
+    ShowWithoutActivating(*this, visible);
 }
 
 void FloatingFrame::DoClose(TCloseAction& action)

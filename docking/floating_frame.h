@@ -100,6 +100,10 @@ private:
     THookSubscription m_hook;
 };
 
+// Shows or hides a form's window without taking the activation from the active window (floating
+// windows and menu levels).
+void ShowWithoutActivating(TForm& form, bool visible);
+
 // Moves a floating window's rectangle into the work area: right edge, then bottom, then left,
 // then top. With acceptOverlap a rectangle that overlaps the work area already stays.
 TRect KeepOnWorkArea(TRect rect, bool acceptOverlap = false);

@@ -2,6 +2,7 @@
 // The menu bar toolbar (a form's main menu shown as toolbar buttons) and menu item glyphs.
 
 #include "docking/docking.h"
+#include "docking/popup_menu.h"
 #include "docking/toolbar_button.h"
 #include "framework/menus.h"
 
@@ -10,7 +11,8 @@
 #include <utility>
 #include <vector>
 
-// A button of the menu bar toolbar: sized to its caption.
+// A button of the menu bar toolbar: sized to its caption, without a drop-down arrow. A button
+// whose item has sub-items opens them when the mouse goes down on it.
 class TToolbarButton98 : public TToolbarButton97 {
     PICTAVO_CLASS(TToolbarButton98)
 public:
@@ -18,13 +20,19 @@ public:
     // Width: the caption's width plus 7 pixels on each side.
     void AdjustSize();
 
+    void Click() override;
+    void AcceleratorClick() override;
+    void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+
 protected:
     void TextChanged() override;
 };
 
-// The form's main menu shown as a dockable toolbar: one button per visible top-level item; a
-// button runs its item's click handler and pops up the item's sub-items below itself. Once
-// loaded, the form no longer shows its menu as a native menu bar.
+// The form's main menu shown as a dockable toolbar: one button per visible top-level item. A
+// button runs its item's click handler; an item with sub-items keeps its button down and opens
+// them as a drawn pop-up menu below the button (beside it in a vertical dock). While a menu is
+// open, moving onto another button opens that one's menu, and the arrow keys move between them.
+// Once loaded, the form no longer shows its menu as a native menu bar.
 class TMainMenu98 : public TToolbar97 {
     PICTAVO_CLASS(TMainMenu98)
 public:
@@ -34,23 +42,43 @@ public:
     TMainMenu* MainMenu() const { return m_menu; }
     // Raises "Value cannot be empty" for null.
     void SetMainMenu(TMainMenu* menu);
+    // The settings every drop-down menu of the bar copies.
     bool DoubleSpeed() const { return m_doubleSpeed; }
-    void SetDoubleSpeed(bool doubleSpeed) { m_doubleSpeed = doubleSpeed; }
-    int StatusBarIndex() const { return m_statusBarIndex; }
-    void SetStatusBarIndex(int index) { m_statusBarIndex = index; }
-    int ItemHeight() const { return m_itemHeight; }
-    void SetItemHeight(int height) { m_itemHeight = height; }
-    int SeparatorHeight() const { return m_separatorHeight; }
-    void SetSeparatorHeight(int height) { m_separatorHeight = height; }
-    int Indent() const { return m_indent; }
-    void SetIndent(int indent) { m_indent = indent; }
+    void SetDoubleSpeed(bool doubleSpeed);
+    TMenuAnimation OpenAnimation() const { return m_openAnimation; }
+    void SetOpenAnimation(TMenuAnimation animation);
+    TMenuAnimation CloseAnimation() const { return m_closeAnimation; }
+    void SetCloseAnimation(TMenuAnimation animation);
+    TAlignment Alignment() const { return m_alignment; }
+    void SetAlignment(TAlignment alignment);
     int Timeout() const { return m_timeout; }
-    void SetTimeout(int milliseconds) { m_timeout = milliseconds; }
+    void SetTimeout(int milliseconds);
+    int ItemHeight() const { return m_itemHeight; }
+    void SetItemHeight(int height);
+    int SeparatorHeight() const { return m_separatorHeight; }
+    void SetSeparatorHeight(int height);
+    int Indent() const { return m_indent; }
+    void SetIndent(int indent);
+    TControl* StatusBar() const { return m_statusBar; }
+    void SetStatusBar(TControl* control);
+    int StatusBarIndex() const { return m_statusBarIndex; }
+    void SetStatusBarIndex(int index);
 
     // The button made for a top-level item, or null.
     TToolbarButton98* ButtonOf(const TMenuItem* item) const;
+    // The top-level item a button stands for, or null.
+    TMenuItem* ItemOf(const TToolbarButton98* button) const;
     // Makes the buttons again from the menu's items.
     void RebuildButtons();
+    // What a click on a button does: closes its open menu, or closes any other, runs the item
+    // and opens the item's sub-items (the first one selected when byKeyboard).
+    void OpenMenuOf(TToolbarButton98& button, bool byKeyboard);
+    // The drop-down menu of the bar that is open now, or null.
+    TPopupMenu98* OpenMenu() const;
+
+    TNotifyEvent OnPopup;
+    TNotifyEvent OnMenuCommand;
+    TNotifyEvent OnMenuClose;
 
     const PropertyTable* Properties() const override;
     static const PropertyTable& ClassProperties();
@@ -60,8 +88,12 @@ protected:
     void Notification(TComponent* component, TOperation operation) override;
 
 private:
-    void buttonClicked(TMenuItem* item);
     void menuChanged(TMenuItem* source, bool rebuild);
+    // Copies the bar's font and settings into a drop-down menu.
+    void configure(TPopupMenu98& menu) const;
+    void settingsChanged();
+    // Opens the menu of the button `direction` places after the open one, round the ends.
+    void openNeighbour(TToolbarButton98& from, int direction);
     // While the form goes, its menu items go too: the buttons are not made again for that.
     bool formGoing() const;
     void listen();
@@ -69,11 +101,15 @@ private:
     TComponentRef<TMainMenu> m_menu;
     THookSubscription m_menuListener;
     bool m_doubleSpeed = false;
-    int m_statusBarIndex = 0;
+    TMenuAnimation m_openAnimation = anSmart;
+    TMenuAnimation m_closeAnimation = anSmart;
+    TAlignment m_alignment = taLeftJustify;
+    int m_timeout = 20;
     int m_itemHeight = 19;
     int m_separatorHeight = 11;
     int m_indent = 27;
-    int m_timeout = 20;
+    TComponentRef<TControl> m_statusBar;
+    int m_statusBarIndex = 0;
     // Buttons and their top-level items; either may have gone since the buttons were made.
     std::vector<std::pair<TComponentRef<TToolbarButton98>, TComponentRef<TMenuItem>>> m_buttons;
 };

@@ -46,6 +46,8 @@ TCustomToolWindow97::TCustomToolWindow97(TComponent* owner) : TCustomControl(own
     m_clientArea = new QWidget(Widget());
     m_clientArea->setAutoFillBackground(false);
     m_clientArea->show();
+    // A floating window's frame shows which way it sizes as the mouse passes over it.
+    Widget()->setMouseTracking(true);
     UpdateWidgetGeometry();
     if (Application)
         m_activation = Application->ActivationListeners.Add([this](bool active) { applicationActivated(active); });

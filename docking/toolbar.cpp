@@ -2,7 +2,9 @@
 // and the separators themselves.
 
 #include "docking/docking.h"
+#include "docking/floating_frame.h"
 
+#include "framework/application.h"
 #include "framework/exceptions.h"
 #include "framework/scope_exit.h"
 
@@ -30,6 +32,35 @@ PICTAVO_DEFINE_CLASS(TToolbar97, TCustomToolWindow97, nullptr, createComponentOf
 TToolbar97::TToolbar97(TComponent* owner) : TCustomToolWindow97(owner)
 {
     SetBounds(0, 0, 32, 32);
+    if (Application)
+        m_accelerators = Application->MessageHooks.Add([this](TMessage& message) { accelerator(message); });
+}
+
+void TToolbar97::accelerator(TMessage& message)
+{
+    const TShiftState altOnly = 1u << ssAlt;
+    if (message.handled || message.kind != TMessageKind::KeyDown || (message.shift & ~(1u << ssShift)) != altOnly)
+        return;
+    // Typed on the toolbar's own form (or one of its floating windows), and the toolbar is
+    // where the user can see it.
+    TForm* form = OwningForm(this);
+    if (!form || !message.control || OwningForm(message.control) != form || !form->Enabled() || !Showing())
+        return;
+    std::string typed;
+    if ((message.key >= 'A' && message.key <= 'Z') || (message.key >= '0' && message.key <= '9'))
+        typed = std::string(1, char(message.key));
+    else
+        typed = AcceleratorOf("&" + message.text);
+    if (typed.empty())
+        return;
+    for (int i = 0; i < ControlCount(); ++i) {
+        auto* button = dynamic_cast<TToolbarButton97*>(Controls(i));
+        if (button && button->Visible() && button->Enabled() && AcceleratorOf(button->Caption()) == typed) {
+            message.handled = true;
+            button->AcceleratorClick();
+            return;
+        }
+    }
 }
 
 int TToolbar97::BarSize(bool horizontal)

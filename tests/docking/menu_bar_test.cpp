@@ -6,8 +6,9 @@
 #include "framework/menus.h"
 #include "picture/bitmap/bitmap.h"
 
-#include "support/test_support.h"
+#include "fake_clock.h"
 #include "support/test_pictures.h"
+#include "support/test_support.h"
 
 #include <QTest>
 #include <QWidget>
@@ -16,7 +17,8 @@ using namespace testing_support;
 
 namespace {
 
-// A form whose main menu is shown by a menu bar toolbar, read from a design.
+// A shown form whose main menu is shown by a menu bar toolbar, read from a design; the menus
+// open without animation, on a clock of the test's.
 class MenuBarTest : public ::testing::Test {
 protected:
     MenuBarTest()
@@ -24,29 +26,61 @@ protected:
         RegisterFrameworkClasses();
         RegisterDockingClasses();
         ReadDesignText(form, R"({"class": "TForm", "name": "Janela",
-            "properties": {"ClientWidth": 400, "ClientHeight": 300, "Menu": "Menu"},
+            "properties": {"Left": 100, "Top": 100, "ClientWidth": 400, "ClientHeight": 300, "Menu": "Menu"},
             "components": [
               {"class": "TDock97", "name": "Dock", "components": [
-                {"class": "TMainMenu98", "name": "Bar", "properties": {"MainMenu": "Menu", "CloseButton": false}}]},
+                {"class": "TMainMenu98", "name": "Bar", "properties": {"MainMenu": "Menu", "CloseButton": false,
+                  "DoubleSpeed": true, "OpenAnimation": "anNone", "CloseAnimation": "anNone"}}]},
               {"class": "TMainMenu", "name": "Menu", "components": [
                 {"class": "TMenuItem", "name": "arquivo", "properties": {"Caption": "&Arquivo"}, "components": [
-                  {"class": "TMenuItem", "name": "abrir", "properties": {"Caption": "&Abrir"}}]},
+                  {"class": "TMenuItem", "name": "abrir", "properties": {"Caption": "&Abrir"}},
+                  {"class": "TMenuItem", "name": "N1", "properties": {"Caption": "-"}},
+                  {"class": "TMenuItem", "name": "visualizar", "properties": {"Caption": "&Visualizar"}},
+                  {"class": "TMenuItem", "name": "imprimir", "properties": {"Caption": "&Imprimir"}},
+                  {"class": "TMenuItem", "name": "N2", "properties": {"Caption": "-"}},
+                  {"class": "TMenuItem", "name": "sair", "properties": {"Caption": "&Sair"}}]},
                 {"class": "TMenuItem", "name": "hidden", "properties": {"Caption": "Oculto", "Visible": false}},
+                {"class": "TMenuItem", "name": "exibir", "properties": {"Caption": "E&xibir"}, "components": [
+                  {"class": "TMenuItem", "name": "normal", "properties": {"Caption": "&Normal"}}]},
                 {"class": "TMenuItem", "name": "ajuda", "properties": {"Caption": "?"}, "components": [
-                  {"class": "TMenuItem", "name": "sobre", "properties": {"Caption": "Sobre..."}}]}]}]})",
-                       [](std::string_view) { return nullptr; }, "menu bar test");
+                  {"class": "TMenuItem", "name": "sobre", "properties": {"Caption": "Sobre...",
+                    "OnClick": "SobreClick"}}]}]}]})",
+                       [this](std::string_view name) { return form.FindHandler(name); }, "menu bar test");
         dock = dynamic_cast<TDock97*>(form.FindComponent("Dock"));
         bar = dynamic_cast<TMainMenu98*>(form.FindComponent("Bar"));
-        arquivo = dynamic_cast<TMenuItem*>(form.FindComponent("arquivo"));
-        hidden = dynamic_cast<TMenuItem*>(form.FindComponent("hidden"));
-        ajuda = dynamic_cast<TMenuItem*>(form.FindComponent("ajuda"));
-        sobre = dynamic_cast<TMenuItem*>(form.FindComponent("sobre"));
+        for (const char* name : {"arquivo", "hidden", "exibir", "ajuda", "sobre", "abrir"})
+            items[name] = dynamic_cast<TMenuItem*>(form.FindComponent(name));
+        form.Show();
+    }
+    ~MenuBarTest() override
+    {
+        if (TPopupMenu98* open = bar->OpenMenu())
+            open->CloseMenu();
+        clock.Advance(1000);
+        app.ProcessMessages();
     }
 
+    TMenuItem* item(const char* name) { return items.at(name); }
+    TToolbarButton98* button(const char* name) { return bar->ButtonOf(item(name)); }
+    void press(const char* name) { QTest::mousePress(button(name)->Widget(), Qt::LeftButton, {}, QPoint(5, 5)); }
+    void release(const char* name) { QTest::mouseRelease(button(name)->Widget(), Qt::LeftButton, {}, QPoint(5, 5)); }
+    TMenuItem* openItems()
+    {
+        TPopupMenu98* open = bar->OpenMenu();
+        return open && open->OpenLevel() ? open->OpenLevel()->Items() : nullptr;
+    }
+
+    TApplication app;
+    FakeClock clock;
+    std::vector<std::string> events;
     TForm form{nullptr};
     TDock97* dock;
     TMainMenu98* bar;
-    TMenuItem *arquivo, *hidden, *ajuda, *sobre;
+    std::map<std::string, TMenuItem*> items;
+    bool registered = [this] {
+        form.RegisterHandler("SobreClick", std::any(TNotifyEvent([this](TObject*) { events.push_back("Sobre"); })));
+        return true;
+    }();
 };
 
 } // namespace
@@ -56,40 +90,120 @@ TEST_F(MenuBarTest, OneButtonPerVisibleItemInPlaceOfTheNativeMenu)
     EXPECT_FALSE(form.NativeMenuVisible());
     EXPECT_EQ(form.ClientHeight(), 300);
     EXPECT_EQ(bar->Caption(), "Menu Bar");
-    ASSERT_EQ(bar->ControlCount(), 2);
-    EXPECT_EQ(bar->ButtonOf(arquivo)->Caption(), "&Arquivo");
-    EXPECT_EQ(bar->ButtonOf(ajuda)->Caption(), "?");
-    EXPECT_EQ(bar->ButtonOf(hidden), nullptr);
+    ASSERT_EQ(bar->ControlCount(), 3);
+    EXPECT_EQ(button("arquivo")->Caption(), "&Arquivo");
+    EXPECT_EQ(button("ajuda")->Caption(), "?");
+    EXPECT_EQ(button("hidden"), nullptr);
+    // Each drop-down menu has the bar's settings.
+    auto* menu = dynamic_cast<TPopupMenu98*>(button("arquivo")->DropdownMenu());
+    ASSERT_NE(menu, nullptr);
+    EXPECT_TRUE(menu->DoubleSpeed());
+    EXPECT_EQ(menu->OpenAnimation(), anNone);
+    EXPECT_EQ(button("arquivo")->GroupIndex(), 1);
+    EXPECT_FALSE(button("arquivo")->DropdownArrow());
     // Full size: the bar spans the dock.
     EXPECT_EQ(bar->Width(), dock->Width());
 
-    arquivo->SetCaption("&Ficheiro");
-    EXPECT_EQ(bar->ButtonOf(arquivo)->Caption(), "&Ficheiro");
-    hidden->SetVisible(true);
-    EXPECT_EQ(bar->ControlCount(), 3);
+    item("arquivo")->SetCaption("&Ficheiro");
+    EXPECT_EQ(button("arquivo")->Caption(), "&Ficheiro");
+    item("hidden")->SetVisible(true);
+    EXPECT_EQ(bar->ControlCount(), 4);
 }
 
-TEST_F(MenuBarTest, AButtonRunsItsItemAndPopsUpTheSubItemsBelowItself)
+TEST_F(MenuBarTest, PressingAButtonOpensItsMenuBelowItAndPressingItAgainClosesIt)
 {
-    TApplication app;
-    form.Show();
-    std::vector<std::string> events;
-    ajuda->OnClick = [&](TObject*) { events.push_back("? clicked"); };
-    sobre->OnClick = [&](TObject*) { events.push_back("Sobre... clicked"); };
-    TToolbarButton98* button = bar->ButtonOf(ajuda);
-    bool downWhileOpen = false;
-    TPoint shownAt;
-    Seam<void(TMenuItem&, TPoint)>::Scoped popup(MenuPopupSeam(), [&](TMenuItem& parent, TPoint at) {
-        events.push_back("popup " + parent.Caption());
-        downWhileOpen = button->Down();
-        shownAt = at;
-        parent.Items(0)->Click();
-    });
-    QTest::mouseClick(button->Widget(), Qt::LeftButton, {}, QPoint(3, 3));
-    EXPECT_EQ(events, (std::vector<std::string>{"? clicked", "popup ?", "Sobre... clicked"}));
-    EXPECT_TRUE(downWhileOpen);
-    EXPECT_FALSE(button->Down());
-    EXPECT_EQ(shownAt, button->ClientToScreen({0, button->Height()}));
+    item("arquivo")->OnClick = [&](TObject*) { events.push_back("Arquivo"); };
+    press("arquivo");
+    release("arquivo");
+    EXPECT_EQ(events, (std::vector<std::string>{"Arquivo"}));
+    EXPECT_EQ(openItems(), item("arquivo"));
+    EXPECT_TRUE(button("arquivo")->Down());
+    const TPoint below = button("arquivo")->ClientToScreen({0, button("arquivo")->Height()});
+    EXPECT_EQ(bar->OpenMenu()->OpenLevel()->OpenRect().left, below.x);
+    EXPECT_EQ(bar->OpenMenu()->OpenLevel()->OpenRect().top, below.y);
+
+    press("arquivo");
+    EXPECT_EQ(bar->OpenMenu(), nullptr);
+    clock.Advance(10);
+    EXPECT_FALSE(button("arquivo")->Down());
+    EXPECT_EQ(events.size(), 1u);
+}
+
+TEST_F(MenuBarTest, SobreThroughTheBarRunsTheSameHandlerAsTheItem)
+{
+    item("sobre")->Click();
+    ASSERT_EQ(events, (std::vector<std::string>{"Sobre"}));
+    press("ajuda");
+    release("ajuda");
+    TPopupMenu98Form* level = bar->OpenMenu()->OpenLevel();
+    const TRect r = level->ItemRect(0);
+    QTest::mouseClick(level->ClientWidget(), Qt::LeftButton, {}, QPoint(r.left + 20, r.top + 5));
+    clock.Advance(10);
+    EXPECT_EQ(events, (std::vector<std::string>{"Sobre", "Sobre"}));
+    EXPECT_EQ(bar->OpenMenu(), nullptr);
+    EXPECT_FALSE(button("ajuda")->Down());
+}
+
+TEST_F(MenuBarTest, AccessKeysOpenTheMenusAndTheArrowsMoveBetweenThem)
+{
+    QWidget* focus = form.ClientWidget();
+    QTest::keyClick(focus, Qt::Key_A, Qt::AltModifier);
+    ASSERT_EQ(openItems(), item("arquivo"));
+    EXPECT_EQ(bar->OpenMenu()->OpenLevel()->Selected(), 0);
+    // Past the hidden item to the next menu, round the ends from the last.
+    QTest::keyClick(focus, Qt::Key_Right);
+    EXPECT_EQ(openItems(), item("exibir"));
+    QTest::keyClick(focus, Qt::Key_Right);
+    EXPECT_EQ(openItems(), item("ajuda"));
+    QTest::keyClick(focus, Qt::Key_Right);
+    EXPECT_EQ(openItems(), item("arquivo"));
+    QTest::keyClick(focus, Qt::Key_Left);
+    EXPECT_EQ(openItems(), item("ajuda"));
+    clock.Advance(10);
+    EXPECT_TRUE(button("ajuda")->Down());
+    EXPECT_FALSE(button("arquivo")->Down());
+    // Another access key moves straight to its menu; Esc closes.
+    QTest::keyClick(focus, Qt::Key_X, Qt::AltModifier);
+    EXPECT_EQ(openItems(), item("exibir"));
+    QTest::keyClick(focus, Qt::Key_Escape);
+    clock.Advance(10);
+    EXPECT_EQ(bar->OpenMenu(), nullptr);
+    EXPECT_FALSE(button("exibir")->Down());
+    // Without Alt the letter is the focused control's.
+    QTest::keyClick(focus, Qt::Key_A);
+    EXPECT_EQ(bar->OpenMenu(), nullptr);
+}
+
+TEST_F(MenuBarTest, MovingOntoAnotherButtonWhileAMenuIsOpenOpensThatOne)
+{
+    press("arquivo");
+    release("arquivo");
+    QWidget* other = button("exibir")->Widget();
+    // A move of a pixel or two is not enough.
+    QTest::mouseMove(other, QPoint(5, 5));
+    QTest::mouseMove(other, QPoint(6, 6));
+    EXPECT_EQ(openItems(), item("arquivo"));
+    QTest::mouseMove(other, QPoint(12, 6));
+    EXPECT_EQ(openItems(), item("exibir"));
+    clock.Advance(10);
+    EXPECT_TRUE(button("exibir")->Down());
+    EXPECT_FALSE(button("arquivo")->Down());
+}
+
+TEST_F(MenuBarTest, AMenuNearTheBottomOfTheScreenOpensUpwardsFromItsButton)
+{
+    // 4 items and 2 separators: 4 × 19 + 2 × 11 + 6 = 104 pixels, below a button near the
+    // bottom of the screen.
+    form.SetBounds(100, 768 - 60, 408, 60);
+    const TPoint top = button("arquivo")->ClientToScreen({0, 0});
+    ASSERT_GT(top.y + button("arquivo")->Height() + 104, 768);
+    press("arquivo");
+    release("arquivo");
+    TPopupMenu98Form* level = bar->OpenMenu()->OpenLevel();
+    EXPECT_EQ(level->FullSize().cy, 104);
+    EXPECT_TRUE(level->OpenedUpwards());
+    EXPECT_EQ(level->OpenRect().bottom, top.y);
+    EXPECT_EQ(level->BoundsRect(), level->OpenRect());
 }
 
 TEST(MenuItemBitmaps, OneBitmapServesBothStatesOfTheItem)
@@ -120,45 +234,36 @@ TEST(MenuItemBitmaps, ANumberThatIsNoNumberIsReported)
     EXPECT_TRUE(bitmaps.CheckedBitmap()->IsEmpty());
 }
 
-TEST_F(MenuBarTest, AnItemThatChangesTheBarWhileItsButtonIsClickedLeavesNoButtonBehind)
+TEST_F(MenuBarTest, AnItemThatChangesTheBarWhileItsMenuOpensLeavesNoButtonBehind)
 {
     // A command chosen from the bar may show or hide a top-level item: the bar makes its buttons
-    // again while the clicked button is still handling its click. (The click is run as the
-    // button's own click handling runs it; a window-system mouse release that frees its own
-    // widget is a matter of the framework.)
-    TApplication app;
-    form.Show();
-    auto click = [&](TMenuItem* item) {
-        TToolbarButton98* button = bar->ButtonOf(item);
-        ASSERT_NE(button, nullptr);
-        app.Dispatch(button, [button] { button->Click(); });
-    };
-    sobre->OnClick = [&](TObject*) { hidden->SetVisible(true); };
-    Seam<void(TMenuItem&, TPoint)>::Scoped popup(MenuPopupSeam(), [&](TMenuItem& parent, TPoint) {
-        parent.Items(0)->Click();
-    });
-    click(ajuda);
-    ASSERT_EQ(bar->ControlCount(), 3);
-    EXPECT_FALSE(bar->ButtonOf(ajuda)->Down());
+    // again while the clicked button is still handling its click.
+    item("sobre")->OnClick = [&](TObject*) { item("hidden")->SetVisible(true); };
+    press("ajuda");
+    release("ajuda");
+    bar->OpenMenu()->OpenLevel()->Choose(0);
+    clock.Advance(10);
+    ASSERT_EQ(bar->ControlCount(), 4);
+    EXPECT_FALSE(button("ajuda")->Down());
 
-    // The item with sub-items changes the bar itself before its menu pops up: the menu still
-    // pops up, below the item's new button.
-    std::vector<std::string> popups;
-    ajuda->OnClick = [&](TObject*) { hidden->SetVisible(false); };
-    Seam<void(TMenuItem&, TPoint)>::Scoped recordPopup(MenuPopupSeam(), [&](TMenuItem& parent, TPoint) {
-        popups.push_back(parent.Caption());
-    });
-    click(ajuda);
-    EXPECT_EQ(popups, (std::vector<std::string>{"?"}));
-    ASSERT_EQ(bar->ControlCount(), 2);
-    EXPECT_FALSE(bar->ButtonOf(ajuda)->Down());
-    hidden->SetVisible(true);
-    ajuda->OnClick = nullptr;
+    // The item with sub-items changes the bar itself before its menu opens: the menu still opens,
+    // below the item's new button.
+    item("ajuda")->OnClick = [&](TObject*) { item("hidden")->SetVisible(false); };
+    press("ajuda");
+    ASSERT_EQ(bar->ControlCount(), 3);
+    EXPECT_EQ(openItems(), item("ajuda"));
+    EXPECT_TRUE(button("ajuda")->Down());
+    const TPoint below = button("ajuda")->ClientToScreen({0, button("ajuda")->Height()});
+    EXPECT_EQ(bar->OpenMenu()->OpenLevel()->OpenRect().left, below.x);
+    bar->OpenMenu()->CloseMenu();
+    clock.Advance(10);
+    item("ajuda")->OnClick = nullptr;
 
     // An item without sub-items that hides itself.
-    hidden->OnClick = [&](TObject*) { hidden->SetVisible(false); };
-    click(hidden);
-    EXPECT_EQ(bar->ControlCount(), 2);
-    EXPECT_EQ(bar->ButtonOf(hidden), nullptr);
-    EXPECT_EQ(popups.size(), 1u);
+    item("hidden")->SetVisible(true);
+    item("hidden")->OnClick = [&](TObject*) { item("hidden")->SetVisible(false); };
+    press("hidden");
+    release("hidden");
+    EXPECT_EQ(bar->ControlCount(), 3);
+    EXPECT_EQ(button("hidden"), nullptr);
 }
