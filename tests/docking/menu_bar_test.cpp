@@ -51,6 +51,8 @@ protected:
         for (const char* name : {"arquivo", "hidden", "exibir", "ajuda", "sobre", "abrir"})
             items[name] = dynamic_cast<TMenuItem*>(form.FindComponent(name));
         form.Show();
+        // Menus and hover borders follow the application's activation.
+        EXPECT_TRUE(QTest::qWaitForWindowActive(form.Widget()));
     }
     ~MenuBarTest() override
     {

@@ -29,6 +29,8 @@ protected:
     {
         form.SetBounds(100, 100, 408, 327);
         form.Show();
+        // Menus and hover borders follow the application's activation.
+        EXPECT_TRUE(QTest::qWaitForWindowActive(form.Widget()));
         menu = new TPopupMenu98(&form);
         menu->SetOpenAnimation(anVSlide);
         menu->SetCloseAnimation(anVSlide);

@@ -35,6 +35,8 @@ protected:
         }
         toolbar->SetDockedTo(dock);
         form.Show();
+        // Menus and hover borders follow the application's activation.
+        EXPECT_TRUE(QTest::qWaitForWindowActive(form.Widget()));
     }
 
     void click(TToolbarButton97* button) { QTest::mouseClick(button->Widget(), Qt::LeftButton, {}, QPoint(5, 5)); }
