@@ -6,26 +6,13 @@
 #include "picture/gif/gif_image.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <cstring>
 
 namespace gif {
 
 namespace {
-
-// Zero-filled memory for the decoder's output; large blocks come zeroed from the system
-// without being written first.
-struct ZeroedBuffer {
-    explicit ZeroedBuffer(std::size_t size) : data(static_cast<std::uint8_t*>(std::calloc(size, 1)))
-    {
-        if (!data)
-            OutOfResources();
-    }
-    ~ZeroedBuffer() { std::free(data); }
-    ZeroedBuffer(const ZeroedBuffer&) = delete;
-    ZeroedBuffer& operator=(const ZeroedBuffer&) = delete;
-    std::uint8_t* data;
-};
 
 // One row of indexes (one byte each) packed into a bitmap row of the depth: the first pixel in
 // the most significant bits of each byte.
@@ -45,6 +32,15 @@ void packRow(const std::uint8_t* indexes, int width, int depth, std::uint8_t* ro
     }
 }
 
+// Calls `fill(image row, indexes of that row)` for every row the decoded indexes reach.
+template <class Fill>
+void forEachDecodedRow(const TGIFItem& item, bool interlaced, const FrameIndexes& indexes, Fill&& fill)
+{
+    const RowOrder order(item.Height, interlaced);
+    for (int n = 0; n < item.Height; ++n)
+        fill(order.row(n), indexes.data() + std::int64_t(n) * item.Width);
+}
+
 } // namespace
 
 int bitmapDepthFor(int bitsPerPixel)
@@ -58,17 +54,30 @@ int bitmapDepthFor(int bitsPerPixel)
     return 0;
 }
 
-DecodedFrame decodeFrame(const TGIFItem& item, bool interlaced, const LzwProgress& progress)
+FrameIndexes::FrameIndexes(std::int64_t pixelCount)
+    : m_size(std::size_t(pixelCount) + lzwOutputSlack)
 {
-    const int depth = bitmapDepthFor(item.BitsPerPixel);
-    if (depth == 0)
+    // Large blocks come zeroed from the system without being written first.
+    m_data = static_cast<std::uint8_t*>(std::calloc(m_size, 1));
+    if (!m_data)
+        OutOfResources();
+}
+
+FrameIndexes::~FrameIndexes()
+{
+    std::free(m_data);
+}
+
+std::unique_ptr<FrameIndexes> decodeIndexes(const TGIFItem& item, const LzwProgress& progress)
+{
+    if (bitmapDepthFor(item.BitsPerPixel) == 0)
         throw EInvalidGraphicOperation(gifMessages::wrongColourCount);
     const std::span<const std::uint8_t> data(item.CompressedData);
     const int minimumCodeSize = data.empty() ? 0 : data[0];
     if (minimumCodeSize < 2 || minimumCodeSize > 9)
         throw EInvalidGraphicOperation(gifMessages::codeSizeOutOfRange);
     if (item.Width <= 0 || item.Height <= 0)
-        return {};
+        return nullptr;
 
     const std::int64_t pixelCount = std::int64_t(item.Width) * item.Height;
     // A picture its data could never fill is damaged beyond use; refusing it here keeps a few
@@ -79,6 +88,30 @@ DecodedFrame decodeFrame(const TGIFItem& item, bool interlaced, const LzwProgres
     if (pixelCount * 4 > platform::maxSectionBytes)
         OutOfResources();
 
+    auto indexes = std::make_unique<FrameIndexes>(pixelCount);
+    try {
+        decodeLzw(data, item.BitsPerPixel, indexes->buffer(), pixelCount, progress);
+    } catch (const EAbort&) {
+        // Whatever was decoded stays: the rest of the output is still zero.
+        indexes->aborted = true;
+    }
+    return indexes;
+}
+
+std::vector<platform::RgbQuad> bitmapColours(const TGIFItem& item)
+{
+    const int depth = bitmapDepthFor(item.BitsPerPixel);
+    std::vector<platform::RgbQuad> colours(std::size_t(1) << depth, platform::RgbQuad{128, 128, 128, 128});
+    for (int i = 0; i < std::min<int>(item.ColorTable.Count, int(colours.size())); ++i) {
+        const std::uint8_t* rgb = &item.ColorTable.Entries[std::size_t(i) * 3];
+        colours[std::size_t(i)] = {rgb[2], rgb[1], rgb[0], 0};
+    }
+    return colours;
+}
+
+std::unique_ptr<platform::Section> indexedSection(const TGIFItem& item, bool interlaced, const FrameIndexes& indexes)
+{
+    const int depth = bitmapDepthFor(item.BitsPerPixel);
     platform::BitmapInfoHeader header;
     header.biSize = 40;
     header.biWidth = item.Width;
@@ -86,31 +119,31 @@ DecodedFrame decodeFrame(const TGIFItem& item, bool interlaced, const LzwProgres
     header.biPlanes = 1;
     header.biBitCount = std::uint16_t(depth);
     header.biCompression = platform::BI_RGB;
-    std::vector<platform::RgbQuad> colours(std::size_t(1) << depth, platform::RgbQuad{128, 128, 128, 128});
-    for (int i = 0; i < std::min<int>(item.ColorTable.Count, int(colours.size())); ++i) {
-        const std::uint8_t* rgb = &item.ColorTable.Entries[std::size_t(i) * 3];
-        colours[std::size_t(i)] = {rgb[2], rgb[1], rgb[0], 0};
-    }
-    DecodedFrame frame;
-    frame.pixels = platform::Section::create(header, colours);
-    if (!frame.pixels)
+    auto section = platform::Section::create(header, bitmapColours(item));
+    if (!section)
         OutOfResources();
+    forEachDecodedRow(item, interlaced, indexes, [&](int row, const std::uint8_t* pixels) {
+        packRow(pixels, item.Width, depth, section->row(row));
+    });
+    return section;
+}
 
-    ZeroedBuffer indexes(std::size_t(pixelCount) + lzwOutputSlack);
-    std::int64_t decoded = pixelCount;
-    try {
-        decoded = decodeLzw(data, item.BitsPerPixel,
-                            std::span(indexes.data, std::size_t(pixelCount) + lzwOutputSlack), pixelCount, progress)
-                      .pixels;
-    } catch (const EAbort&) {
-        // Whatever was decoded stays: the rest of the output is still zero.
-        frame.aborted = true;
-    }
-    const RowOrder order(item.Height, interlaced);
-    const std::int64_t rows = std::min<std::int64_t>((decoded + item.Width - 1) / item.Width, item.Height);
-    for (int n = 0; n < rows; ++n)
-        packRow(indexes.data + std::int64_t(n) * item.Width, item.Width, depth, frame.pixels->row(order.row(n)));
-    return frame;
+std::unique_ptr<platform::Section> displaySection(const TGIFItem& item, bool interlaced, const FrameIndexes& indexes)
+{
+    auto section = platform::Section::createDisplayCompatible(item.Width, item.Height);
+    if (!section)
+        OutOfResources();
+    // Display pixels are 0x00RRGGBB words.
+    std::array<std::uint32_t, 256> lookup{};
+    const std::vector<platform::RgbQuad> colours = bitmapColours(item);
+    for (std::size_t i = 0; i < colours.size(); ++i)
+        lookup[i] = (std::uint32_t(colours[i].red) << 16) | (std::uint32_t(colours[i].green) << 8) | colours[i].blue;
+    forEachDecodedRow(item, interlaced, indexes, [&](int row, const std::uint8_t* pixels) {
+        auto* out = reinterpret_cast<std::uint32_t*>(section->row(row));
+        for (int x = 0; x < item.Width; ++x)
+            out[x] = lookup[pixels[x]];
+    });
+    return section;
 }
 
 IndexedRows IndexedPicture::rows() const

@@ -19,20 +19,44 @@ namespace gif {
 // anything else.
 int bitmapDepthFor(int bitsPerPixel);
 
-struct DecodedFrame {
-    // Null for a frame without pixels (zero width or height).
-    std::unique_ptr<platform::Section> pixels;
-    // A progress handler aborted decoding; the pixels are as far as it got.
+// A frame's colour indexes, one byte each, in the order of the data (interlaced data in its
+// passes), with the decoder's slack after them. Pixels the data does not reach are 0.
+class FrameIndexes {
+public:
+    explicit FrameIndexes(std::int64_t pixelCount);
+    ~FrameIndexes();
+    FrameIndexes(const FrameIndexes&) = delete;
+    FrameIndexes& operator=(const FrameIndexes&) = delete;
+
+    const std::uint8_t* data() const { return m_data; }
+    std::span<std::uint8_t> buffer() { return {m_data, m_size}; }
+
+    // A progress handler aborted decoding; the indexes are as far as it got.
     bool aborted = false;
+
+private:
+    std::uint8_t* m_data;
+    std::size_t m_size;
 };
 
-// Decodes a frame's compressed data into a section of the frame's size: bottom-up rows of 1, 4
-// or 8 bits (bitmapDepthFor), a colour table of 2^depth entries taken from the frame's table
-// and padded with gray (128, 128, 128). Pixels the data does not reach stay 0.
+// Decodes a frame's compressed data. Null for a frame without pixels (zero width or height).
 // Raises "Wrong number of colors; must be a power of 2" when the bits per pixel are outside 1
 // to 8, the decoder's errors, "Stream read error" for a picture larger than its data could
-// ever fill, and "Out of system resources" when the platform cannot hold the picture.
-DecodedFrame decodeFrame(const TGIFItem& item, bool interlaced, const LzwProgress& progress);
+// ever fill, and "Out of system resources" for one the platform cannot hold as a display
+// bitmap.
+std::unique_ptr<FrameIndexes> decodeIndexes(const TGIFItem& item, const LzwProgress& progress);
+
+// The colour table of the frame's bitmap: 2^depth entries (bitmapDepthFor) from the frame's
+// table, those past its count gray (128, 128, 128, 128).
+std::vector<platform::RgbQuad> bitmapColours(const TGIFItem& item);
+
+// The decoded frame in the bitmap file's form: bottom-up rows of the depth with
+// bitmapColours as colour table.
+std::unique_ptr<platform::Section> indexedSection(const TGIFItem& item, bool interlaced, const FrameIndexes& indexes);
+
+// The decoded frame as a device bitmap in the display's format, each index replaced by its
+// colour from bitmapColours.
+std::unique_ptr<platform::Section> displaySection(const TGIFItem& item, bool interlaced, const FrameIndexes& indexes);
 
 // A picture of 1, 4 or 8 bits a pixel with 2^depth colours, as the encoder takes it.
 struct IndexedPicture {

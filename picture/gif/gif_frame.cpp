@@ -9,6 +9,7 @@
 #include "picture/gif/gif_codec.h"
 #include "picture/gif/gif_errors.h"
 #include "platform/nearest_colour.h"
+#include "platform/palette.h"
 
 #include <algorithm>
 
@@ -94,18 +95,23 @@ void TGIFFrame::decode()
 {
     try {
         CoderRun run(m_owner);
-        gif::DecodedFrame decoded;
+        std::unique_ptr<gif::FrameIndexes> indexes;
         try {
-            decoded = gif::decodeFrame(*m_data, m_interlaced, run.running());
+            indexes = gif::decodeIndexes(*m_data, run.running());
         } catch (const Exception& error) {
             run.failed(error.Message());
             throw;
         }
-        if (decoded.pixels) {
-            m_bitmap->SetPlatformHandle(std::move(decoded.pixels));
-            m_bitmap->SetStorage(bsDevice);
+        if (indexes) {
+            // The bitmap is a device bitmap in the display's format that keeps the frame's
+            // colours as its palette. The palette goes in first: it carries over to the pixels.
+            std::vector<platform::PaletteEntry> entries;
+            for (const platform::RgbQuad& colour : gif::bitmapColours(*m_data))
+                entries.push_back({colour.red, colour.green, colour.blue, 0});
+            m_bitmap->WritePalette(std::make_shared<const platform::Palette>(std::move(entries)));
+            m_bitmap->SetPlatformHandle(gif::displaySection(*m_data, m_interlaced, *indexes));
         }
-        if (decoded.aborted)
+        if (indexes && indexes->aborted)
             run.failed(EAbort().Message());
         else
             run.succeeded();
