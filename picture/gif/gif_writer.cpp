@@ -52,6 +52,22 @@ void GifWriter::subBlocks(const std::vector<std::string>& strings)
     byte(0);
 }
 
+void GifWriter::compressedData(const std::vector<std::uint8_t>& data)
+{
+    m_out.insert(m_out.end(), data.begin(), data.end());
+    // Data that the end of its file cut off lacks the zero length byte that ends it (and
+    // perhaps part of its last sub-block); the file written here has them, so that the blocks
+    // after it are read as blocks.
+    std::size_t at = 1;
+    while (at < data.size()) {
+        if (data[at] == 0)
+            return;
+        at += 1 + std::size_t(data[at]);
+    }
+    m_out.insert(m_out.end(), at - std::min(at, data.size()), 0);
+    byte(0);
+}
+
 std::vector<std::uint8_t> GifWriter::write()
 {
     TGIFImage& image = m_image;
@@ -118,7 +134,7 @@ std::vector<std::uint8_t> GifWriter::write()
         byte(std::uint8_t((local ? 0x80 | (localBits - 1) : 0) | (frame->m_interlaced ? 0x40 : 0)));
         if (local)
             table(item.ColorTable.Entries.data(), item.ColorTable.Count, localBits);
-        m_out.insert(m_out.end(), item.CompressedData.begin(), item.CompressedData.end());
+        compressedData(item.CompressedData);
     }
 
     if (!screen.Comment.empty()) {

@@ -19,6 +19,8 @@ private:
     void byte(std::uint8_t value) { m_out.push_back(value); }
     void word(std::uint32_t value);
     void table(const std::uint8_t* entries, int count, int bits);
+    // A frame's compressed data as stored, ended properly.
+    void compressedData(const std::vector<std::uint8_t>& data);
     // Strings as data sub-blocks, then the zero length byte.
     void subBlocks(const std::vector<std::string>& strings);
 

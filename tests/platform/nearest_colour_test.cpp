@@ -22,7 +22,7 @@ std::unique_ptr<platform::Section> sectionOf(int bitCount, std::vector<platform:
     return platform::Section::create(header, colours);
 }
 
-TEST(NearestColour, IsWhatTheTargetCanHold)
+TEST(DeviceNearestColour, IsWhatTheTargetCanHold)
 {
     struct Row {
         const char* name;

@@ -141,6 +141,26 @@ TEST(GifWriter, CommentsAreSubBlocksAndEmptyOnesGo)
     EXPECT_EQ(again.Comment(), (std::vector<std::string>{longText.substr(0, 255), longText.substr(255), "end"}));
 }
 
+TEST(GifWriter, DataCutOffByTheEndOfTheFileIsEndedProperly)
+{
+    // The file ends inside the frame's data: after the last sub-block, without its zero length
+    // byte. Written back, the data is ended, so the trailer after it is not taken for data.
+    Bytes file = gifStart("GIF87a", 2, 1, {{0, 0, 0}, {255, 0, 0}, {0, 255, 0}, {0, 0, 255}});
+    std::vector<std::uint8_t> data = twoPixels;
+    data.pop_back();
+    imageBlock(file, 0, 0, 2, 1, 0, data);
+    TGIFImage image;
+    load(image, file);
+    EXPECT_EQ(image.Frames(0).Data().CompressedData, data);
+    image.SetComment({"after the data"});
+    TGIFImage again;
+    TMemoryStream stream(saved(image));
+    again.LoadStream(stream);
+    EXPECT_EQ(again.Frames(0).Data().CompressedData, twoPixels);
+    EXPECT_EQ(again.Comment(), image.Comment());
+    EXPECT_EQ(framePixels(again), framePixels(image));
+}
+
 TEST(GifWriter, ImageWithoutFramesHasNothingToWrite)
 {
     TGIFImage image;
