@@ -270,19 +270,15 @@ void oursSave(benchmark::State& state, const std::string&)
 
 void printRatios(const bench_support::RatioReporter& reporter)
 {
-    using bench_support::best;
-    using bench_support::median;
-    std::printf("\nratio to giflib on the same file (lower is faster; target: 1.0 or less, aim 0.5)\n");
-    std::printf("  %-26s %12s %12s %12s\n", "", "median real", "median cpu", "best real");
-    for (const auto& [name, t] : reporter.times()) {
-        const std::string kind = name.substr(name.find('/') + 1);
-        const bool encoding = name.find("encode") != std::string::npos || name.find("save") != std::string::npos;
-        const bench_support::RunTimes* base = reporter.find((encoding ? "giflib-encode/" : "giflib-decode/") + kind);
-        if (!base || name.rfind("giflib", 0) == 0)
-            continue;
-        std::printf("  %-26s %12.3f %12.3f %12.3f\n", name.c_str(), median(t.real) / median(base->real),
-                    median(t.cpu) / median(base->cpu), best(t.real) / best(base->real));
+    std::printf("\nmedian times as ratios to giflib on the same file (lower is faster; target 1.0 or "
+                "less, aim 0.5)\n");
+    for (const char* kind : {"plain", "interlaced"}) {
+        const std::string k = kind;
+        for (const char* decoder : {"ours-decode/", "ours-load/", "qt-decode/"})
+            bench_support::printRatio(reporter, (decoder + k).c_str(), ("giflib-decode/" + k).c_str());
+        bench_support::printRatio(reporter, ("ours-encode/" + k).c_str(), ("giflib-encode/" + k).c_str());
     }
+    bench_support::printRatio(reporter, "ours-save/plain", "giflib-encode/plain");
 }
 
 } // namespace
