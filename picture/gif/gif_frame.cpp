@@ -134,11 +134,12 @@ int TGIFFrame::Height()
     return Bitmap().Height();
 }
 
-bool TGIFFrame::hasComment() const
+const std::vector<std::string>* TGIFFrame::firstComment() const
 {
-    return std::any_of(m_extensions.begin(), m_extensions.end(), [](const TExtension& extension) {
-        return extension.Kind == TExtensionKind::Comment && !extension.Data.empty();
-    });
+    for (const TExtension& extension : m_extensions)
+        if (extension.Kind == TExtensionKind::Comment)
+            return &extension.Data;
+    return nullptr;
 }
 
 std::vector<std::string>& TGIFFrame::Comment()
@@ -166,8 +167,8 @@ void TGIFFrame::copyFrame(const TGIFFrame& other, bool localTable)
     m_transparentColor = other.m_transparentColor;
     m_delay = other.m_delay;
     m_disposal = other.m_disposal;
-    if (other.hasComment())
-        Comment() = const_cast<TGIFFrame&>(other).Comment();
+    if (const std::vector<std::string>* comment = other.firstComment(); comment && !comment->empty())
+        Comment() = *comment;
 }
 
 void TGIFFrame::CopyFrom(const TPersistent* source)

@@ -157,7 +157,8 @@ private:
     // Shares the other frame's data and takes its position, bitmap, transparent colour, delay,
     // disposal and comment.
     void copyFrame(const TGIFFrame& other, bool localTable);
-    bool hasComment() const;
+    // The strings of the first comment extension; null when there is none.
+    const std::vector<std::string>* firstComment() const;
     // The frame data, made this frame's own first when it is shared.
     TGIFItem& ownData();
     void decode();

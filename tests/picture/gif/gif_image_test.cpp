@@ -188,8 +188,10 @@ TEST(GifImage, AssigningAFrameMakesAnImageOfIt)
 {
     TGIFImage source;
     load(source, twoColourFile(0, 0, true));
+    source.Frames(1).Comment() = {"second frame"};
     TGIFImage image;
     image.CopyFrom(&source.Frames(1));
+    EXPECT_EQ(image.Frames(0).Comment(), std::vector<std::string>{"second frame"});
     ASSERT_EQ(image.Count(), 1);
     EXPECT_EQ(image.FrameIndex(), 0);
     EXPECT_EQ(image.Version(), gv87a);
