@@ -88,9 +88,12 @@ std::unique_ptr<FrameIndexes> decodeIndexes(const TGIFItem& item, const LzwProgr
     if (pixelCount * 4 > platform::maxSectionBytes)
         OutOfResources();
 
+    // The indexes' memory is taken from the system as it is written, so a claim the data does
+    // not back costs little; the bitmap is made only for data that fills the whole frame.
     auto indexes = std::make_unique<FrameIndexes>(pixelCount);
     try {
-        decodeLzw(data, item.BitsPerPixel, indexes->buffer(), pixelCount, progress);
+        if (decodeLzw(data, item.BitsPerPixel, indexes->buffer(), pixelCount, progress).pixels < pixelCount)
+            throw EReadError(gifMessages::streamReadError);
     } catch (const EAbort&) {
         // Whatever was decoded stays: the rest of the output is still zero.
         indexes->aborted = true;

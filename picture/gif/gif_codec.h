@@ -41,9 +41,10 @@ private:
 
 // Decodes a frame's compressed data. Null for a frame without pixels (zero width or height).
 // Raises "Wrong number of colors; must be a power of 2" when the bits per pixel are outside 1
-// to 8, the decoder's errors, "Stream read error" for a picture larger than its data could
-// ever fill, and "Out of system resources" for one the platform cannot hold as a display
-// bitmap.
+// to 8, the decoder's errors, "Stream read error" for data that ends before the last pixel
+// (checked first against the most pixels the data could ever give), and "Out of system
+// resources" for a picture the platform cannot hold as a display bitmap. A progress handler's
+// abort ends decoding without error, keeping what was decoded.
 std::unique_ptr<FrameIndexes> decodeIndexes(const TGIFItem& item, const LzwProgress& progress);
 
 // The colour table of the frame's bitmap: 2^depth entries (bitmapDepthFor) from the frame's

@@ -353,17 +353,21 @@ TEST(GifReader, OnlyTheFirstFrameIsDecodedAtLoad)
     EXPECT_TRUE(image.Frames(1).HasBitmap());
 }
 
-TEST(GifReader, DataThatRunsOutShowsWhatItHolds)
+TEST(GifReader, DataThatRunsOutBeforeTheLastPixelIsRefused)
 {
-    // Two of four pixels, then the data ends: the rest of the picture is colour 0.
-    CodePacker codes(2);
+    // Two of four pixels, then the data ends.
+    CodePacker codes(7);
     codes.clear().code(1).code(2);
     Bytes file = gifStart("GIF89a", 4, 1, {{10, 10, 10}, {20, 20, 20}, {30, 30, 30}, {40, 40, 40}});
-    imageBlock(file, 0, 0, 4, 1, 0, compressedData(2, codes));
+    imageBlock(file, 0, 0, 4, 1, 0, compressedData(7, codes));
     file.u8(0x3B);
     TGIFImage image;
-    load(image, file);
-    EXPECT_EQ(pixelOf(image, 1, 0), 0x1E1E1E);
+    EXPECT_RAISES(load(image, file), EReadError, "Stream read error");
+    // Every pixel there: no end code is needed.
+    codes.code(3).code(0);
+    Bytes full = gifStart("GIF89a", 4, 1, {{10, 10, 10}, {20, 20, 20}, {30, 30, 30}, {40, 40, 40}});
+    imageBlock(full, 0, 0, 4, 1, 0, compressedData(7, codes));
+    load(image, full);
     EXPECT_EQ(pixelOf(image, 3, 0), 0x0A0A0A);
 }
 
