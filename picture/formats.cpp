@@ -1,6 +1,7 @@
 #include "picture/formats.h"
 
 #include "picture/bitmap/bitmap.h"
+#include "picture/gif/gif_image.h"
 #include "picture/jpeg/jpeg_image.h"
 #include "picture/picture.h"
 
@@ -18,5 +19,6 @@ void RegisterPictureFormats()
     // then its extensions are unknown to the registry.
     RegisterBitmapFormat();
     RegisterJPEGFormat();
+    RegisterGIFFormat();
     RegisterOleGraphicFormat();
 }
