@@ -1,6 +1,7 @@
 #include "picture/formats.h"
 
 #include "picture/bitmap/bitmap.h"
+#include "picture/icon/icon.h"
 #include "picture/jpeg/jpeg_image.h"
 #include "picture/picture.h"
 
@@ -16,6 +17,7 @@ void RegisterPictureFormats()
     //   "" ""                                            (names without an extension)
     // Each module's Register...Format() goes in its place below as the module arrives; until
     // then its extensions are unknown to the registry.
+    RegisterIconFormat();
     RegisterBitmapFormat();
     RegisterJPEGFormat();
     RegisterOleGraphicFormat();
