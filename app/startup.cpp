@@ -104,7 +104,7 @@ int RunViewer(int& argc, char** argv)
         application.Initialize(windowSystemArgc, argv);
         application.SetTitle(ViewerTitle);
         // Bitmap surfaces give their drawing contexts back after every handled message.
-        application.AddMessageHandledHook(FreeBitmapSurfaceContexts);
+        const THookSubscription surfaces = application.MessageHandled.Add(FreeBitmapSurfaceContexts);
         RegisterViewerClasses();
         CreateViewerWindows();
         status = StartViewer(parameters);

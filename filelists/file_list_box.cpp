@@ -263,11 +263,8 @@ void TFileListBox::SetFileEdit(TWinControl* edit)
 {
     if (edit == m_fileEdit)
         return;
-    if (m_fileEdit)
-        RemoveFreeNotification(m_fileEdit);
     m_fileEdit = edit;
     if (edit) {
-        FreeNotification(edit);
         const int index = ItemIndex();
         edit->SetText(index >= 0 ? Items()->Get(index) : m_mask);
     }
@@ -292,16 +289,6 @@ void TFileListBox::Change()
         OnChange(this);
 }
 
-void TFileListBox::Notification(TComponent* component, TOperation operation)
-{
-    TListBox::Notification(component, operation);
-    if (operation != TOperation::opRemove)
-        return;
-    if (component == m_fileEdit)
-        m_fileEdit = nullptr;
-    if (component == m_dirList)
-        m_dirList = nullptr;
-}
 
 void TFileListBox::DrawItem(int index, const TRect& rect, TOwnerDrawState)
 {

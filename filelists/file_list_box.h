@@ -60,7 +60,6 @@ protected:
     void CreateWnd() override;
     void DrawItem(int index, const TRect& rect, TOwnerDrawState state) override;
     void FontChanged() override;
-    void Notification(TComponent* component, TOperation operation) override;
     // The file list change: remembers the selection, fills the edit box, then OnChange.
     virtual void Change();
     // Reads the entries again (when the window exists), then raises the change with nothing
@@ -81,7 +80,7 @@ private:
     std::string m_mask = "*.*";
     TFileType m_fileType = 1u << ftNormal;
     bool m_showGlyphs = false;
-    TWinControl* m_fileEdit = nullptr;
-    TDirectoryListBox* m_dirList = nullptr;
+    TComponentRef<TWinControl> m_fileEdit;
+    TComponentRef<TDirectoryListBox> m_dirList;
     int m_lastSelection = -1;
 };
