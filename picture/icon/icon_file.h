@@ -9,6 +9,7 @@
 // counting both; or a whole PNG file.
 
 #include "picture/icon/icon.h"
+#include "platform/section.h"
 #include "platform/types.h"
 
 #include <cstddef>
@@ -41,6 +42,10 @@ std::size_t chooseEntry(std::span<const std::uint16_t> colourValues, int display
 // other type, no entries, entries or images outside the file, and images the format does not
 // allow or that are shorter than their header says.
 TIconHandle makeIcon(std::span<const std::uint8_t> file, int displayBits, platform::Size size);
+
+// A 40-byte info header for a section of that size and bit count (rows bottom-up for a
+// positive height), without compression.
+platform::BitmapInfoHeader sectionHeader(int width, int height, int bitCount);
 
 // A single-image, 16-colour icon file of the icon: its colours mapped to the standard 16-colour
 // palette, and its mask.

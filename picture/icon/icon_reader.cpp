@@ -71,12 +71,7 @@ TIconHandle alphaIcon(const platform::Section& pixels, platform::Size size)
     const int width = pixels.width();
     const int height = pixels.height();
     // The alpha bytes as gray levels, stretched exactly as the colours are.
-    platform::BitmapInfoHeader grayHeader;
-    grayHeader.biSize = 40;
-    grayHeader.biWidth = width;
-    grayHeader.biHeight = pixels.header().biHeight;
-    grayHeader.biPlanes = 1;
-    grayHeader.biBitCount = 8;
+    const platform::BitmapInfoHeader grayHeader = sectionHeader(width, pixels.header().biHeight, 8);
     std::array<platform::RgbQuad, 256> grays;
     for (int i = 0; i < 256; ++i)
         grays[std::size_t(i)] = {std::uint8_t(i), std::uint8_t(i), std::uint8_t(i), 0};
@@ -133,13 +128,7 @@ TIconHandle pngIcon(std::span<const std::uint8_t> image, platform::Size size)
     decoded = decoded.convertToFormat(QImage::Format_ARGB32);
 
     // Top-down rows of blue, green, red, alpha: the QImage's own layout.
-    platform::BitmapInfoHeader header;
-    header.biSize = 40;
-    header.biWidth = int(width);
-    header.biHeight = -int(height);
-    header.biPlanes = 1;
-    header.biBitCount = 32;
-    auto pixels = required(platform::Section::create(header));
+    auto pixels = required(platform::Section::create(sectionHeader(int(width), -int(height), 32)));
     for (int y = 0; y < int(height); ++y)
         std::memcpy(pixels->row(y), decoded.constScanLine(y), std::size_t(width) * 4);
     return alphaIcon(*pixels, size);
@@ -197,12 +186,7 @@ TIconHandle bitmapIcon(std::span<const std::uint8_t> image, platform::Size size)
     if (!cursor.ok())
         invalid();
 
-    platform::BitmapInfoHeader colourHeader;
-    colourHeader.biSize = 40;
-    colourHeader.biWidth = header.biWidth;
-    colourHeader.biHeight = halfHeight;
-    colourHeader.biPlanes = 1;
-    colourHeader.biBitCount = std::uint16_t(bitCount);
+    platform::BitmapInfoHeader colourHeader = sectionHeader(header.biWidth, halfHeight, bitCount);
     colourHeader.biSizeImage = std::uint32_t(colourBits.size());
     std::vector<platform::RgbQuad> colours(static_cast<std::size_t>(colourCount));
     for (std::size_t i = 0; i < colours.size(); ++i)
@@ -230,6 +214,18 @@ TIconHandle bitmapIcon(std::span<const std::uint8_t> image, platform::Size size)
 }
 
 } // namespace
+
+platform::BitmapInfoHeader sectionHeader(int width, int height, int bitCount)
+{
+    platform::BitmapInfoHeader header;
+    header.biSize = 40;
+    header.biWidth = width;
+    header.biHeight = height;
+    header.biPlanes = 1;
+    header.biBitCount = std::uint16_t(bitCount);
+    header.biCompression = platform::BI_RGB;
+    return header;
+}
 
 std::uint16_t displayColourValue(int bits)
 {

@@ -26,13 +26,7 @@ constexpr std::uint32_t headerAndColours = 40 + 16 * 4;
 std::unique_ptr<platform::Section> readAs(const platform::Section& source, int bitCount,
                                           std::span<const platform::RgbQuad> colours)
 {
-    platform::BitmapInfoHeader header;
-    header.biSize = 40;
-    header.biWidth = source.width();
-    header.biHeight = source.height();
-    header.biPlanes = 1;
-    header.biBitCount = std::uint16_t(bitCount);
-    auto section = platform::Section::create(header, colours);
+    auto section = platform::Section::create(sectionHeader(source.width(), source.height(), bitCount), colours);
     if (!section)
         OutOfResources();
     const auto context = platform::makeSectionContext(*section);

@@ -127,7 +127,7 @@ TEST(IconMakeIcon, StretchesToTheIconSizeByNearestPixel)
 
 TEST(IconMakeIcon, ThirtyTwoBitImagesBlendWithTheirAlpha)
 {
-    // Top half: alpha 255, 128 and 0 in three column bands, mask all 1 (the mask is not used
+    // White with alpha 255, 128 and 0 in three column bands, mask all 1 (the mask is not used
     // while any alpha is set). White over gray 0x80 at alpha 128: (255 × 128 + 128 × 127) / 255
     // = 192.1, rounded 192.
     const auto pixel = [](int x, int) {
