@@ -1,5 +1,6 @@
 #include "framework/application.h"
 
+#include "framework/classic_look.h"
 #include "framework/exceptions.h"
 #include "framework/forms.h"
 #include "platform/paths.h"
@@ -215,6 +216,8 @@ void TApplication::Initialize(int& argc, char** argv)
         m_ownQtApplication = std::make_unique<QApplication>(argc, argv);
         watchActivation();
     }
+    if (auto* gui = qobject_cast<QApplication*>(QCoreApplication::instance()))
+        framework_detail::applyClassicLook(*gui);
 }
 
 void TApplication::watchActivation()
@@ -317,6 +320,15 @@ void TApplication::SetHintColor(TColor color)
                          QColor(platform::redOf(rgb), platform::greenOf(rgb), platform::blueOf(rgb)));
         QToolTip::setPalette(palette);
     }
+}
+
+void TApplication::SetHintHidePause(int milliseconds)
+{
+    if (milliseconds == m_hintHidePause)
+        return;
+    m_hintHidePause = milliseconds;
+    for (int i = 0; i < Screen->FormCount(); ++i)
+        Screen->Forms(i)->UpdateHints();
 }
 
 void TApplication::SetShowHint(bool show)

@@ -12,6 +12,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <algorithm>
 #include <iterator>
 
 namespace {
@@ -20,13 +21,17 @@ constexpr auto visibleModal = "Cannot make a visible window modal";
 
 void TForm::applyPosition()
 {
+    const TRect work = Screen->WorkAreaRect();
+    const auto centred = [&](int& left, int& top) {
+        left = work.left + (work.width() - Width()) / 2;
+        top = work.top + (work.height() - Height()) / 2;
+    };
     int left = Left();
     int top = Top();
     switch (m_position) {
     case poScreenCenter:
     case poDesktopCenter:
-        left = (Screen->Width() - Width()) / 2;
-        top = (Screen->Height() - Height()) / 2;
+        centred(left, top);
         break;
     case poMainFormCenter:
     case poOwnerFormCenter: {
@@ -37,14 +42,17 @@ void TForm::applyPosition()
             left = around->Left() + (around->Width() - Width()) / 2;
             top = around->Top() + (around->Height() - Height()) / 2;
         } else {
-            left = (Screen->Width() - Width()) / 2;
-            top = (Screen->Height() - Height()) / 2;
+            centred(left, top);
         }
         break;
     }
-    default: return;
+    default: break;
     }
-    SetBounds(left, top, Width(), Height());
+    // Nothing of the window lies outside the work area, where the desktop's panels are.
+    left = std::max(work.left, std::min(left, work.right - Width()));
+    top = std::max(work.top, std::min(top, work.bottom - Height()));
+    if (left != Left() || top != Top())
+        SetBounds(left, top, Width(), Height());
 }
 
 void TForm::SetVisible(bool visible)

@@ -144,7 +144,8 @@ int TForm::ClientHeight() const
 
 void TForm::SetBounds(int left, int top, int width, int height)
 {
-    TWinControl::SetBounds(left, top, std::min(width, Screen->Width()), std::min(height, Screen->Height()));
+    const TRect work = Screen->WorkAreaRect();
+    TWinControl::SetBounds(left, top, std::min(width, work.width()), std::min(height, work.height()));
 }
 
 void TForm::SetClientSize(int width, int height)

@@ -79,8 +79,9 @@ public:
 
     int ClientWidth() const override;
     int ClientHeight() const override;
-    // The window system keeps a window within the screen, however large its contents ask it to
-    // be: wider or taller bounds stop at the screen's size.
+    // The window system keeps a window within the work area (the screen less the desktop's
+    // panels), however large its contents ask it to be: wider or taller bounds stop at the work
+    // area's size, and a window being shown is moved into it.
     void SetBounds(int left, int top, int width, int height) override;
     void SetClientSize(int width, int height) override;
     // Outer size less the client area's: 8 × 27 for a framed window, nothing without a border.

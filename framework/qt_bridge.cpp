@@ -4,9 +4,12 @@
 #include "framework/forms.h"
 
 #include <QContextMenuEvent>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QTimer>
+#include <QToolTip>
 
 namespace framework_detail {
 
@@ -15,19 +18,6 @@ struct ControlAccess {
 };
 
 namespace {
-
-// Whether a control is still shown by the widget its event came to. A handler may free the
-// control; its widget then goes at once or, while the event is being delivered, is handed over
-// for deletion with no control.
-class ControlGuard {
-public:
-    ControlGuard(TControl* control, QWidget* widget) : m_control(control), m_widget(widget) {}
-    explicit operator bool() const { return m_widget && controlOf(m_widget) == m_control; }
-
-private:
-    TControl* m_control;
-    QPointer<QWidget> m_widget;
-};
 
 TMouseButton mouseButton(Qt::MouseButton button)
 {
@@ -46,7 +36,8 @@ bool isPrimaryButton(Qt::MouseButton button)
 // A mouse event: the widget's own handling first, then the control's.
 bool routeMouse(TControl* control, QWidget* widget, QMouseEvent* e, const std::function<bool(QEvent*)>& base)
 {
-    ControlGuard guard(control, widget);
+    // A handler may free the control: what follows it then is skipped.
+    TComponentRef<TControl> guard(control);
     bool result = base(e);
     if (!guard || !control->AcceptsEvents())
         return true;
@@ -79,13 +70,12 @@ bool routeMouse(TControl* control, QWidget* widget, QMouseEvent* e, const std::f
             break;
         // On release the shift state no longer holds the released button.
         DispatchEvent(control, [&] {
-            ControlGuard inner(control, widget);
             if (e->button() == Qt::LeftButton && ControlAccess::clickPending(control)) {
                 ControlAccess::clickPending(control) = false;
                 if (widget->rect().contains(at))
                     control->Click();
             }
-            if (inner && control->AcceptsEvents())
+            if (guard && control->AcceptsEvents())
                 control->MouseUp(mouseButton(e->button()), shift, x, y);
         });
         break;
@@ -103,7 +93,7 @@ bool routeMouse(TControl* control, QWidget* widget, QMouseEvent* e, const std::f
     return true;
 }
 
-bool routeKey(TControl* control, QWidget* widget, QKeyEvent* e, const std::function<bool(QEvent*)>& base)
+bool routeKey(TControl* control, QKeyEvent* e, const std::function<bool(QEvent*)>& base)
 {
     auto* win = dynamic_cast<TWinControl*>(control);
     if (!win)
@@ -112,7 +102,7 @@ bool routeKey(TControl* control, QWidget* widget, QKeyEvent* e, const std::funct
     unsigned short key = virtualKey(*e);
     const TShiftState shift = shiftState(e->modifiers(), Qt::NoButton);
     bool swallow = false;
-    ControlGuard guard(control, widget);
+    TComponentRef<TControl> guard(control);
     std::unique_ptr<QKeyEvent> replaced;
     if (e->type() == QEvent::KeyPress) {
         const QByteArray text = e->text().toUtf8();
@@ -180,6 +170,23 @@ bool routeKey(TControl* control, QWidget* widget, QKeyEvent* e, const std::funct
     return true;
 }
 
+// While a hint is up, the window system shows the next one after 20 ms; the application's short
+// pause may ask for longer.
+bool showToolTip(TControl* control, QHelpEvent* e, const std::function<bool(QEvent*)>& base)
+{
+    constexpr int windowSystemQuickPause = 20;
+    QWidget* shown = control->Widget();
+    if (!Application || !shown || !QToolTip::isVisible() || shown->toolTip().isEmpty() ||
+        Application->HintShortPause() <= windowSystemQuickPause)
+        return base(e);
+    QTimer::singleShot(Application->HintShortPause() - windowSystemQuickPause, shown,
+                       [shown, at = e->globalPos()] {
+                           if (shown->underMouse())
+                               QToolTip::showText(at, shown->toolTip(), shown, {}, shown->toolTipDuration());
+                       });
+    return true;
+}
+
 } // namespace
 
 bool routeEvent(TControl* control, QWidget* widget, QEvent* e, const std::function<bool(QEvent*)>& base)
@@ -195,7 +202,7 @@ bool routeEvent(TControl* control, QWidget* widget, QEvent* e, const std::functi
             return routeMouse(control, widget, static_cast<QMouseEvent*>(e), base);
         case QEvent::KeyPress:
         case QEvent::KeyRelease:
-            return routeKey(control, widget, static_cast<QKeyEvent*>(e), base);
+            return routeKey(control, static_cast<QKeyEvent*>(e), base);
         case QEvent::Enter: {
             bool result = base(e);
             DispatchEvent(control, [control] { control->MouseEnter(); });
@@ -208,7 +215,7 @@ bool routeEvent(TControl* control, QWidget* widget, QEvent* e, const std::functi
         }
         case QEvent::FocusIn:
         case QEvent::FocusOut: {
-            ControlGuard guard(control, widget);
+            TComponentRef<TControl> guard(control);
             bool result = base(e);
             if (!guard)
                 return true;
@@ -220,6 +227,8 @@ bool routeEvent(TControl* control, QWidget* widget, QEvent* e, const std::functi
             }
             return result;
         }
+        case QEvent::ToolTip:
+            return showToolTip(control, static_cast<QHelpEvent*>(e), base);
         case QEvent::ContextMenu: {
             auto* menuEvent = static_cast<QContextMenuEvent*>(e);
             const QPoint at = menuEvent->pos();
