@@ -19,12 +19,15 @@ else
 fi
 xvfb=$!
 trap 'kill $xvfb 2> /dev/null; wait $xvfb 2> /dev/null; rm -rf "$work"' EXIT
-export DISPLAY=":$(cat "$work/display")"
 export XDG_RUNTIME_DIR="$work"
 # No session bus: the notification area is the display's own.
 unset DBUS_SESSION_BUS_ADDRESS
-for _ in $(seq 100); do
-    xdpyinfo > /dev/null 2>&1 && break
+# Xvfb writes its number once it is ready; a display named in advance is waited for.
+for _ in $(seq 300); do
+    if [ -s "$work/display" ]; then
+        export DISPLAY=":$(cat "$work/display")"
+        xdpyinfo > /dev/null 2>&1 && break
+    fi
     sleep 0.1
 done
 xdpyinfo > /dev/null 2>&1 || { echo "Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
