@@ -13,6 +13,7 @@
 #include <QMessageBox>
 #include <QPalette>
 #include <QPointer>
+#include <QSettings>
 #include <QToolTip>
 
 #include <algorithm>
@@ -218,6 +219,11 @@ void TApplication::Initialize(int& argc, char** argv)
     }
     if (auto* gui = qobject_cast<QApplication*>(QCoreApplication::instance()))
         framework_detail::applyClassicLook(*gui);
+    // The program writes no file but its own settings: the window system's widgets (the file
+    // dialog's last folder and history) keep their state for the run only. Their settings file
+    // lies where nothing can be made, so writing it fails quietly and the values stay in memory.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("/dev/null/pictavo"));
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("/dev/null/pictavo"));
 }
 
 void TApplication::watchActivation()

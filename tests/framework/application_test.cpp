@@ -5,6 +5,8 @@
 #include "support/test_support.h"
 
 #include <QApplication>
+#include <QFileInfo>
+#include <QSettings>
 #include <QStyle>
 #include <QTest>
 #include <QTimer>
@@ -232,6 +234,14 @@ TEST(ApplicationLook, ClassicStyleAndColoursAndTheHintPausesReachTheToolTips)
         EXPECT_EQ(button->Widget()->toolTipDuration(), 2500);
         app.SetHintHidePause(4000);
         EXPECT_EQ(button->Widget()->toolTipDuration(), 4000);
+
+        // The window system's own widgets keep their settings in memory: nothing is written.
+        QSettings settings(QSettings::UserScope, QStringLiteral("QtProject"));
+        settings.setValue(QStringLiteral("FileDialog/lastVisited"), QStringLiteral("file:///tmp"));
+        settings.sync();
+        EXPECT_EQ(settings.status(), QSettings::AccessError);
+        EXPECT_FALSE(QFileInfo::exists(settings.fileName())) << settings.fileName().toStdString();
+        EXPECT_EQ(settings.value(QStringLiteral("FileDialog/lastVisited")).toString(), "file:///tmp");
     }
     QApplication::setStyle(previousStyle);
     QApplication::setPalette(previousPalette);

@@ -2,6 +2,7 @@
 // GUI tests run without a display (test discovery runs these binaries at build time).
 
 #include <QApplication>
+#include <QSettings>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -12,5 +13,8 @@ int main(int argc, char** argv)
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     testing::InitGoogleTest(&argc, argv);
     QApplication application(argc, argv);
+    // As in the program: Qt's widgets (the file dialogs the tests make) write no settings file
+    // into the home of whoever runs the tests.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("/dev/null/pictavo-tests"));
     return RUN_ALL_TESTS();
 }
