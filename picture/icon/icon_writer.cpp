@@ -2,7 +2,6 @@
 
 #include "picture/icon/icon_file.h"
 
-#include "picture/byte_reader.h"
 #include "platform/device_context.h"
 #include "platform/icon.h"
 #include "platform/palette.h"
