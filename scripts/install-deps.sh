@@ -8,7 +8,7 @@ packages=(
     libjpeg62-turbo-dev libcups2-dev libgif-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     clang-14 libclang-rt-14-dev
-    xvfb xauth x11-utils
+    xvfb xauth x11-utils libxcb1-dev
 )
 
 missing=()
