@@ -218,11 +218,13 @@ void TFormPlacement::attach()
         try {
             SaveFormPlacement();
         } catch (...) {
+            // Shown once: the destroying that follows the close does not try again.
+            m_closingSaveFailed = true;
             HandleEscapingException(this);
         }
     });
     m_formDestroyed = form->DestroyListeners.Add([this](TForm&) {
-        if (!m_active || m_saved)
+        if (!m_active || m_saved || m_closingSaveFailed)
             return;
         m_destroying = true;
         ScopeExit saved([this] { m_destroying = false; });

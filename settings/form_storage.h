@@ -122,6 +122,7 @@ private:
     bool m_destroying = false;
     // What this platform's windows do not keep themselves: the placement's flags and the
     // minimised and maximised positions, carried from restore to save.
+    bool m_closingSaveFailed = false;
     int m_flags = 0;
     std::array<int, 4> m_minMaxPos{-1, -1, -1, -1};
     // The form's life events this component follows; they end with the component.
