@@ -193,6 +193,22 @@ void TFormPlacement::applyMinMaxInfo()
         limits->SetMaxWidth(m_minMaxInfo->MaxTrackWidth());
     if (m_minMaxInfo->MaxTrackHeight() != 0)
         limits->SetMaxHeight(m_minMaxInfo->MaxTrackHeight());
+    // A window that may not be resized keeps its size however it is dragged, and has no
+    // maximise button.
+    if (m_preventResize) {
+        limits->SetMinWidth(form->Width());
+        limits->SetMaxWidth(form->Width());
+        limits->SetMinHeight(form->Height());
+        limits->SetMaxHeight(form->Height());
+        form->SetBorderIcons(form->BorderIcons() & ~(1u << biMaximize));
+    }
+}
+
+void TFormPlacement::SetPreventResize(bool prevent)
+{
+    m_preventResize = prevent;
+    if (prevent && !IsLoading())
+        applyMinMaxInfo();
 }
 
 void TFormPlacement::attach()

@@ -76,7 +76,8 @@ public:
     TPlacementOptions Options() const { return m_options; }
     void SetOptions(TPlacementOptions options) { m_options = options; }
     bool PreventResize() const { return m_preventResize; }
-    void SetPreventResize(bool prevent) { m_preventResize = prevent; }
+    // Fixes the form's size where it is now and takes its maximise button away.
+    void SetPreventResize(bool prevent);
     bool UseRegistry() const { return m_useRegistry; }
     void SetUseRegistry(bool use) { m_useRegistry = use; }
 
