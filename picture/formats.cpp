@@ -2,6 +2,7 @@
 
 #include "picture/bitmap/bitmap.h"
 #include "picture/jpeg/jpeg_image.h"
+#include "picture/metafile/metafile.h"
 #include "picture/picture.h"
 
 void RegisterPictureFormats()
@@ -16,6 +17,7 @@ void RegisterPictureFormats()
     //   "" ""                                            (names without an extension)
     // Each module's Register...Format() goes in its place below as the module arrives; until
     // then its extensions are unknown to the registry.
+    RegisterMetafileFormat();
     RegisterBitmapFormat();
     RegisterJPEGFormat();
     RegisterOleGraphicFormat();

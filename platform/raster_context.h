@@ -80,17 +80,22 @@ protected:
     virtual bool monochromeTarget() const { return false; }
     virtual bool antialiasedText() const { return true; }
 
-private:
-    enum class Fill { None, Brush };
+    // A device-space outline, filled and stroked as a figure.
+    virtual void drawPath(const QPainterPath& path, bool fill, bool stroke);
+    // A blit in device pixels, once for each rectangle of the clip region.
+    virtual void blitClipped(detail::BlitParams params);
+
+    // The drawing state with pen widths and font sizes in device pixels.
     detail::DrawState deviceState() const;
+    // Whether the transform only scales and moves.
     bool axisAligned() const;
     Point devicePoint(Point p) const;
+    // A rectangle's corners in device pixels (kept in their order, so a flip mirrors).
     Rect deviceRect(const Rect& r) const;
+
+private:
     // Draws with the clip region applied, within the device bounds.
     void paintClipped(const Rect& bounds, const std::function<void(QPainter&)>& draw);
-    // A device-space outline, filled and stroked as a figure.
-    void drawPath(const QPainterPath& path, bool fill, bool stroke);
-    void blitClipped(detail::BlitParams params);
     void arcFigure(int kind, const Rect& r, Point start, Point end);
     void addArcToPath(const Rect& r, Point start, Point end, bool lineToStart);
 };

@@ -185,6 +185,36 @@ std::unique_ptr<Section> sectionFromDib(std::span<const std::uint8_t> info, std:
     return section;
 }
 
+PackedDib splitPackedDib(std::span<const std::uint8_t> packed, std::uint32_t usage)
+{
+    bytes::ByteCursor in(packed);
+    const std::uint32_t headerSize = in.u32();
+    std::size_t infoSize = 0;
+    if (headerSize == 12) {
+        in.skip(4);
+        in.u16();
+        const std::uint16_t bitCount = in.u16();
+        infoSize = 12 + (bitCount <= 8 ? (std::size_t(1) << bitCount) * (usage == 1 ? 2 : 3) : 0);
+    } else if (headerSize >= 40) {
+        in.skip(6);
+        const std::uint16_t bitCount = in.u16();
+        const std::uint32_t compression = in.u32();
+        in.skip(12);
+        const std::uint32_t used = in.u32();
+        std::size_t colours = 0;
+        if (bitCount <= 8)
+            colours = std::min<std::size_t>(used ? used : (std::size_t(1) << bitCount), std::size_t(1) << bitCount);
+        infoSize = headerSize + colours * (usage == 1 ? 2 : 4);
+        if (compression == BI_BITFIELDS && headerSize == 40)
+            infoSize += 12;
+    } else {
+        return {};
+    }
+    if (!in.ok() || infoSize > packed.size())
+        return {};
+    return {packed.first(infoSize), packed.subspan(infoSize)};
+}
+
 DibBytes dibOf(const Section& section, Colour monochromeZero, Colour monochromeOne)
 {
     DibBytes out;

@@ -29,4 +29,12 @@ struct DibBytes {
 };
 DibBytes dibOf(const Section& section, Colour monochromeZero = 0x000000, Colour monochromeOne = 0xFFFFFF);
 
+// A packed bitmap (info block and bits in a row, as Windows-metafile records hold them) split
+// into its two parts; both empty when the header cannot be read.
+struct PackedDib {
+    std::span<const std::uint8_t> info;
+    std::span<const std::uint8_t> bits;
+};
+PackedDib splitPackedDib(std::span<const std::uint8_t> packed, std::uint32_t usage);
+
 } // namespace platform::metafile
