@@ -521,7 +521,17 @@ void ShapePainter::text(const TextRun& run)
         m_painter.setClipRect(qRect(normalised(*run.rect)), Qt::IntersectClip);
     if (run.text.isEmpty())
         return;
-    const QFont font = qFont(m_state.font, m_state.antialiasedText);
+    QFont font = qFont(m_state.font, m_state.antialiasedText);
+    if (!run.advances.empty()) {
+        // Advances come from the font the text was laid out with; a wider stand-in face is
+        // narrowed to fit them, so that letters do not run into each other.
+        double given = 0;
+        for (const QPointF& a : run.advances)
+            given += std::abs(a.x());
+        const double natural = QFontMetricsF(font).horizontalAdvance(run.text);
+        if (given > 0 && natural > given * 1.02)
+            font.setStretch(std::clamp(int(font.stretch() * given / natural), 25, 100));
+    }
     const QFontMetricsF metrics(font);
     const std::vector<QPointF> positions = runPositions(run, metrics);
     const QPointF offset = alignmentOffset(run.align, positions.back().x(), metrics);

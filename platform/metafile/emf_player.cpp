@@ -126,10 +126,29 @@ Player::Player(DeviceContext& dc, const EnhancedMetafile& metafile, const Rect& 
         top = h.bounds.top;
         right = double(h.bounds.right) + 1;
         bottom = double(h.bounds.bottom) + 1;
+    } else if (h.bounds.right >= h.bounds.left && h.bounds.bottom >= h.bounds.top) {
+        // Some writers put the frame at the origin whatever they draw: when most of what was
+        // drawn lies outside the frame, the frame keeps its size but moves to the drawing.
+        const double bw = double(h.bounds.right) - h.bounds.left + 1, bh = double(h.bounds.bottom) - h.bounds.top + 1;
+        const double iw = std::max(0.0, std::min(right, h.bounds.right + 1.0) - std::max(left, double(h.bounds.left)));
+        const double ih = std::max(0.0, std::min(bottom, h.bounds.bottom + 1.0) - std::max(top, double(h.bounds.top)));
+        if (iw * ih < 0.5 * bw * bh) {
+            right += h.bounds.left - left;
+            bottom += h.bounds.top - top;
+            left = h.bounds.left;
+            top = h.bounds.top;
+        }
     }
-    const double width = std::max(right - left, 1e-9), height = std::max(bottom - top, 1e-9);
-    const double sx = (double(destination.right) - destination.left) / width;
-    const double sy = (double(destination.bottom) - destination.top) / height;
+    // The frame measures whole reference pixels; the destination counts both its edges (its
+    // right and bottom pixels are the frame's last ones).
+    left = std::round(left);
+    top = std::round(top);
+    right = std::round(right);
+    bottom = std::round(bottom);
+    const double width = std::max(right - left, 1.0), height = std::max(bottom - top, 1.0);
+    const auto inclusive = [](int from, int to) { return to >= from ? double(to) - from + 1 : double(to) - from - 1; };
+    const double sx = inclusive(destination.left, destination.right) / width;
+    const double sy = inclusive(destination.top, destination.bottom) / height;
     m_playback = QTransform(sx, 0, 0, sy, destination.left - left * sx, destination.top - top * sy);
     m_objects.resize(std::max<std::size_t>(h.handles, 1));
 }

@@ -57,7 +57,7 @@ private:
 using MetafileHandle = std::shared_ptr<const EnhancedMetafile>;
 
 // Plays the metafile's records onto the context so that its frame fills `destination` (logical
-// coordinates of the context). The context's state is the same afterwards. Records the player
+// coordinates of the context; the rectangle includes its right and bottom edges). The context's state is the same afterwards. Records the player
 // does not know are skipped; a malformed record ends playback. Files holding the newer "plus"
 // records in comments play their ordinary records only.
 void playEnhancedMetafile(DeviceContext& dc, const EnhancedMetafile& metafile, const Rect& destination);

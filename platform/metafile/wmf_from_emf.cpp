@@ -512,7 +512,7 @@ std::vector<std::uint8_t> WindowsRecorder::finish()
 std::optional<std::vector<std::uint8_t>> windowsMetafileBits(const EnhancedMetafile& metafile, Size box)
 {
     WindowsRecorder recorder(box);
-    playEnhancedMetafile(recorder, metafile, {0, 0, box.cx, box.cy});
+    playEnhancedMetafile(recorder, metafile, {0, 0, box.cx - 1, box.cy - 1});
     return recorder.finish();
 }
 
