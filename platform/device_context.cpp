@@ -228,7 +228,7 @@ void DeviceContext::selectClipPath(RegionMode mode)
             points << QPoint(deviceCoordinate(p.x()), deviceCoordinate(p.y()));
         region = region.xored(QRegion(points, rule));
     }
-    abortPath();
+    discardPath();
     selectClipRegion(&region, mode);
 }
 
@@ -264,6 +264,11 @@ void DeviceContext::closeFigure()
 
 void DeviceContext::abortPath()
 {
+    discardPath();
+}
+
+void DeviceContext::discardPath()
+{
     m_path = QPainterPath();
     m_pathOpen = false;
     m_pathClosed = false;
@@ -271,17 +276,17 @@ void DeviceContext::abortPath()
 
 void DeviceContext::fillPath()
 {
-    abortPath();
+    discardPath();
 }
 
 void DeviceContext::strokePath()
 {
-    abortPath();
+    discardPath();
 }
 
 void DeviceContext::strokeAndFillPath()
 {
-    abortPath();
+    discardPath();
 }
 
 void DeviceContext::flattenPath()

@@ -358,6 +358,8 @@ public:
 
 protected:
     DeviceState m_state;
+    // Drops the path without a record of it.
+    void discardPath();
     // Figures of the path being built (device pixels), and whether it is still open.
     QPainterPath m_path;
     bool m_pathOpen = false;

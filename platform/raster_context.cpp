@@ -536,14 +536,14 @@ void RasterContext::fillPath()
         path.closeSubpath();
         drawPath(path, true, false);
     }
-    abortPath();
+    discardPath();
 }
 
 void RasterContext::strokePath()
 {
     if (m_pathClosed)
         drawPath(m_path, false, true);
-    abortPath();
+    discardPath();
 }
 
 void RasterContext::strokeAndFillPath()
@@ -554,7 +554,7 @@ void RasterContext::strokeAndFillPath()
         drawPath(path, true, false);
         drawPath(m_path, false, true);
     }
-    abortPath();
+    discardPath();
 }
 
 void RasterContext::textOut(Point p, const std::string& utf8)

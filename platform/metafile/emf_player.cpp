@@ -1030,7 +1030,9 @@ bool Player::record(std::uint32_t type, std::span<const std::uint8_t> data)
             return false;
         if (mode < 1 || mode > 5)
             return true;
-        if (size == 0 || size > data.size() - 16) {
+        if (size > data.size() - 16)
+            return false;
+        if (size == 0) {
             // No region: only a copy means anything, and it returns to the starting clip.
             if (mode == 5) {
                 if (m_startClip)
