@@ -94,8 +94,12 @@ detail::DrawState RasterContext::deviceState() const
         s.font.height = (s.font.height < 0 ? -1 : 1) * std::max(1, toDeviceInt(std::abs(double(s.font.height)) * scaleY));
     if (s.font.width != 0)
         s.font.width = std::max(1, toDeviceInt(std::abs(double(s.font.width)) * scaleX));
+    // Escapement counts counterclockwise in logical space: a flipped axis (y growing upwards)
+    // turns it the other way on the device.
+    if (t.determinant() < 0)
+        s.font.escapement = -s.font.escapement;
     if (!axisAligned()) {
-        const double turn = std::atan2(-t.m12() * (t.m22() < 0 ? -1 : 1), t.m11()) * 1800 / std::numbers::pi;
+        const double turn = std::atan2(-t.m12(), t.m11()) * 1800 / std::numbers::pi;
         s.font.escapement += int(std::lround(turn));
     }
     return s;
