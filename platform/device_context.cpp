@@ -1,6 +1,7 @@
 #include "platform/device_context.h"
 
 #include "platform/painter_device_context.h"
+#include "platform/qt_drawing.h"
 #include "platform/section_device_context.h"
 
 #include <QPainterPathStroker>
@@ -11,18 +12,26 @@ namespace platform {
 
 namespace {
 
-// Device coordinates are kept within this range: far beyond any device, and safe for the int
-// arithmetic of regions and rectangles.
 constexpr double deviceLimit = double(1 << 28);
 
-int deviceCoordinate(double v)
+} // namespace
+
+int toDeviceCoordinate(double v)
 {
     if (std::isnan(v))
         return 0;
     return int(std::lround(std::clamp(v, -deviceLimit, deviceLimit)));
 }
 
-} // namespace
+Size DeviceContext::textExtent(const std::string& utf8) const
+{
+    return detail::textExtentOf(m_state.font, utf8);
+}
+
+TextMetrics DeviceContext::textMetrics() const
+{
+    return detail::textMetricsOf(m_state.font);
+}
 
 DeviceContext::~DeviceContext() = default;
 
@@ -184,8 +193,8 @@ QRegion deviceRegionOf(const DeviceContext& dc, const Rect& logical)
 {
     const QTransform t = dc.deviceTransform();
     const QRectF mapped = t.mapRect(QRectF(QPointF(logical.left, logical.top), QPointF(logical.right, logical.bottom)));
-    const int left = deviceCoordinate(mapped.left()), top = deviceCoordinate(mapped.top());
-    const int right = deviceCoordinate(mapped.right()), bottom = deviceCoordinate(mapped.bottom());
+    const int left = toDeviceCoordinate(mapped.left()), top = toDeviceCoordinate(mapped.top());
+    const int right = toDeviceCoordinate(mapped.right()), bottom = toDeviceCoordinate(mapped.bottom());
     if (right <= left || bottom <= top)
         return {};
     return QRegion(left, top, right - left, bottom - top);
@@ -211,7 +220,7 @@ void DeviceContext::offsetClipRegion(int dx, int dy)
         return;
     const QTransform t = deviceTransform();
     const QPointF d = t.map(QPointF(dx, dy)) - t.map(QPointF(0, 0));
-    m_state.clip->translate(deviceCoordinate(d.x()), deviceCoordinate(d.y()));
+    m_state.clip->translate(toDeviceCoordinate(d.x()), toDeviceCoordinate(d.y()));
 }
 
 void DeviceContext::selectClipPath(RegionMode mode)
@@ -225,7 +234,7 @@ void DeviceContext::selectClipPath(RegionMode mode)
     for (const QPolygonF& polygon : path.toFillPolygons()) {
         QPolygon points;
         for (const QPointF& p : polygon)
-            points << QPoint(deviceCoordinate(p.x()), deviceCoordinate(p.y()));
+            points << QPoint(toDeviceCoordinate(p.x()), toDeviceCoordinate(p.y()));
         region = region.xored(QRegion(points, rule));
     }
     discardPath();

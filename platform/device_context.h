@@ -312,8 +312,9 @@ public:
     virtual void textOut(Point p, const std::string& utf8) = 0;
     virtual void extTextOut(Point p, unsigned options, const Rect* rect, const std::string& utf8,
                             std::span<const int> dx = {}) = 0;
-    virtual Size textExtent(const std::string& utf8) const = 0;
-    virtual TextMetrics textMetrics() const = 0;
+    // Measured with the selected font.
+    virtual Size textExtent(const std::string& utf8) const;
+    virtual TextMetrics textMetrics() const;
 
     // Blits. The source is a section; `sourceBackground` is the background colour of the
     // source's context (colour to monochrome: pixels of that colour become 1). A monochrome
@@ -368,6 +369,10 @@ protected:
 private:
     std::vector<DeviceState> m_saved;
 };
+
+// A device coordinate from a mapped one: rounded, and kept within ±2^28 (far beyond any device
+// and safe for the int arithmetic of regions and rectangles).
+int toDeviceCoordinate(double v);
 
 // A context drawing into the section (which must outlive it).
 std::unique_ptr<DeviceContext> makeSectionContext(Section& section);

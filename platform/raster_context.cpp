@@ -17,15 +17,6 @@ using detail::ShapePainter;
 
 namespace {
 
-constexpr double deviceLimit = double(1 << 28);
-
-int toDeviceInt(double v)
-{
-    if (std::isnan(v))
-        return 0;
-    return int(std::lround(std::clamp(v, -deviceLimit, deviceLimit)));
-}
-
 Rect normalised(const Rect& r)
 {
     return {std::min(r.left, r.right), std::min(r.top, r.bottom), std::max(r.left, r.right),
@@ -34,8 +25,8 @@ Rect normalised(const Rect& r)
 
 Rect boundsOf(const QRectF& r, double margin)
 {
-    return {toDeviceInt(std::floor(r.left() - margin)), toDeviceInt(std::floor(r.top() - margin)),
-            toDeviceInt(std::ceil(r.right() + margin)) + 1, toDeviceInt(std::ceil(r.bottom() + margin)) + 1};
+    return {toDeviceCoordinate(std::floor(r.left() - margin)), toDeviceCoordinate(std::floor(r.top() - margin)),
+            toDeviceCoordinate(std::ceil(r.right() + margin)) + 1, toDeviceCoordinate(std::ceil(r.bottom() + margin)) + 1};
 }
 
 Rect unite(const Rect& a, const Rect& b)
@@ -62,7 +53,7 @@ bool RasterContext::axisAligned() const
 Point RasterContext::devicePoint(Point p) const
 {
     const QPointF d = toDevice(p.x, p.y);
-    return {toDeviceInt(d.x()), toDeviceInt(d.y())};
+    return {toDeviceCoordinate(d.x()), toDeviceCoordinate(d.y())};
 }
 
 Rect RasterContext::deviceRect(const Rect& r) const
@@ -87,13 +78,13 @@ detail::DrawState RasterContext::deviceState() const
     if (s.pen.cosmetic || s.pen.width <= 1)
         s.pen.width = s.pen.cosmetic ? 1 : std::max(s.pen.width, 0);
     else
-        s.pen.width = std::max(1, toDeviceInt(s.pen.width * scale));
+        s.pen.width = std::max(1, toDeviceCoordinate(s.pen.width * scale));
     // Font sizes follow the vertical and horizontal scales; escapement turns with the x axis.
     const double scaleY = std::hypot(t.m21(), t.m22()), scaleX = std::hypot(t.m11(), t.m12());
     if (s.font.height != 0)
-        s.font.height = (s.font.height < 0 ? -1 : 1) * std::max(1, toDeviceInt(std::abs(double(s.font.height)) * scaleY));
+        s.font.height = (s.font.height < 0 ? -1 : 1) * std::max(1, toDeviceCoordinate(std::abs(double(s.font.height)) * scaleY));
     if (s.font.width != 0)
-        s.font.width = std::max(1, toDeviceInt(std::abs(double(s.font.width)) * scaleX));
+        s.font.width = std::max(1, toDeviceCoordinate(std::abs(double(s.font.width)) * scaleX));
     // Escapement counts counterclockwise in logical space: a flipped axis (y growing upwards)
     // turns it the other way on the device.
     if (t.determinant() < 0)
@@ -320,7 +311,7 @@ void RasterContext::roundRect(const Rect& r, int cornerWidth, int cornerHeight)
         return;
     }
     const Rect d = normalised(deviceRect(r));
-    const int cw = toDeviceInt(std::abs(cornerWidth * t.m11())), ch = toDeviceInt(std::abs(cornerHeight * t.m22()));
+    const int cw = toDeviceCoordinate(std::abs(cornerWidth * t.m11())), ch = toDeviceCoordinate(std::abs(cornerHeight * t.m22()));
     const detail::DrawState state = deviceState();
     paintClipped(detail::figureBounds(d, state.pen),
                  [&](QPainter& painter) { ShapePainter(painter, state).roundRect(d, cw, ch); });
@@ -428,7 +419,7 @@ void RasterContext::arcTo(const Rect& r, Point start, Point end)
     bool invertible = false;
     const QPointF last = deviceTransform().inverted(&invertible).map(m_path.currentPosition());
     if (invertible)
-        m_state.position = {toDeviceInt(last.x()), toDeviceInt(last.y())};
+        m_state.position = {toDeviceCoordinate(last.x()), toDeviceCoordinate(last.y())};
     if (!open) {
         const QPainterPath figure = m_path;
         m_path = saved;
@@ -603,23 +594,13 @@ void RasterContext::extTextOut(Point p, unsigned options, const Rect* rect, cons
         const QTransform back = t.inverted(&invertible);
         if (invertible) {
             const QPointF end = back.map(run.origin + QPointF(detail::textRunAdvance(run, state), 0));
-            const int moved = toDeviceInt(end.x());
+            const int moved = toDeviceCoordinate(end.x());
             if ((m_state.textAlign & TA_CENTER) == TA_LEFT)
                 m_state.position.x = moved;
             else if ((m_state.textAlign & TA_CENTER) == TA_RIGHT)
                 m_state.position.x = origin.x - (moved - origin.x);
         }
     }
-}
-
-Size RasterContext::textExtent(const std::string& utf8) const
-{
-    return detail::textExtentOf(m_state.font, utf8);
-}
-
-TextMetrics RasterContext::textMetrics() const
-{
-    return detail::textMetricsOf(m_state.font);
 }
 
 void RasterContext::stretchBlt(const Rect& destination, const Section& source, const Rect& sourceRect,
@@ -630,7 +611,7 @@ void RasterContext::stretchBlt(const Rect& destination, const Section& source, c
     Rect d = deviceRect(destination);
     if (!axisAligned()) {
         const QRectF box = deviceTransform().mapRect(logicalBox(destination));
-        d = {toDeviceInt(box.left()), toDeviceInt(box.top()), toDeviceInt(box.right()), toDeviceInt(box.bottom())};
+        d = {toDeviceCoordinate(box.left()), toDeviceCoordinate(box.top()), toDeviceCoordinate(box.right()), toDeviceCoordinate(box.bottom())};
     }
     blitClipped(detail::stretchParams(*this, d, source, sourceRect, rasterOp, sourceBackground));
 }
@@ -679,7 +660,7 @@ void RasterContext::patBlt(const Rect& destination, std::uint32_t rasterOp)
     Rect d = deviceRect(destination);
     if (!axisAligned()) {
         const QRectF box = deviceTransform().mapRect(logicalBox(destination));
-        d = {toDeviceInt(box.left()), toDeviceInt(box.top()), toDeviceInt(box.right()), toDeviceInt(box.bottom())};
+        d = {toDeviceCoordinate(box.left()), toDeviceCoordinate(box.top()), toDeviceCoordinate(box.right()), toDeviceCoordinate(box.bottom())};
     }
     blitClipped(detail::patternParams(*this, normalised(d), rasterOp));
 }

@@ -56,8 +56,6 @@ public:
     void textOut(Point p, const std::string& utf8) override;
     void extTextOut(Point p, unsigned options, const Rect* rect, const std::string& utf8,
                     std::span<const int> dx = {}) override;
-    Size textExtent(const std::string& utf8) const override;
-    TextMetrics textMetrics() const override;
 
     void stretchBlt(const Rect& destination, const Section& source, const Rect& sourceRect,
                     std::uint32_t rasterOp, Colour sourceBackground = 0xFFFFFF) override;

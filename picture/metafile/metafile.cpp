@@ -121,78 +121,84 @@ bool TMetafile::IsEmpty() const
     return !m_image;
 }
 
-int TMetafile::ReadWidth() const
+int TMetafile::readSize(bool horizontal) const
 {
     const TMetafileImage& image = *m_image;
+    const std::int32_t frame = horizontal ? image.FrameWidth : image.FrameHeight;
     if (image.UnitsPerInch != 0)
-        return MulDiv(image.FrameWidth, screenDpiY(), 25400);
+        return MulDiv(frame, screenDpiY(), 25400);
     if (!image.MetafileHandle)
-        return image.PendingWidth;
+        return horizontal ? image.PendingWidth : image.PendingHeight;
     const platform::EnhancedMetafileHeader& h = image.MetafileHandle->header();
-    return MulDiv(image.FrameWidth, h.device.cx, std::int64_t(h.millimetres.cx) * 100);
+    return horizontal ? MulDiv(frame, h.device.cx, std::int64_t(h.millimetres.cx) * 100)
+                      : MulDiv(frame, h.device.cy, std::int64_t(h.millimetres.cy) * 100);
+}
+
+int TMetafile::ReadWidth() const
+{
+    return readSize(true);
 }
 
 int TMetafile::ReadHeight() const
 {
+    return readSize(false);
+}
+
+void TMetafile::writeSize(bool horizontal, int value)
+{
     const TMetafileImage& image = *m_image;
-    if (image.UnitsPerInch != 0)
-        return MulDiv(image.FrameHeight, screenDpiY(), 25400);
-    if (!image.MetafileHandle)
-        return image.PendingHeight;
-    const platform::EnhancedMetafileHeader& h = image.MetafileHandle->header();
-    return MulDiv(image.FrameHeight, h.device.cy, std::int64_t(h.millimetres.cy) * 100);
+    std::int32_t frame;
+    if (image.UnitsPerInch != 0) {
+        frame = MulDiv(value, 25400, screenDpiY());
+    } else if (image.MetafileHandle) {
+        const platform::EnhancedMetafileHeader& h = image.MetafileHandle->header();
+        frame = horizontal ? MulDiv(value, std::int64_t(h.millimetres.cx) * 100, h.device.cx)
+                           : MulDiv(value, std::int64_t(h.millimetres.cy) * 100, h.device.cy);
+    } else {
+        // No metafile yet: the size waits for the recording, and nothing has changed.
+        (horizontal ? ownImage().PendingWidth : ownImage().PendingHeight) = value;
+        return;
+    }
+    setFrameSize(horizontal, frame);
 }
 
 void TMetafile::WriteWidth(int value)
 {
-    const TMetafileImage& image = *m_image;
-    if (image.UnitsPerInch != 0) {
-        SetFrameWidth(MulDiv(value, 25400, screenDpiY()));
-    } else if (image.MetafileHandle) {
-        const platform::EnhancedMetafileHeader& h = image.MetafileHandle->header();
-        SetFrameWidth(MulDiv(value, std::int64_t(h.millimetres.cx) * 100, h.device.cx));
-    } else {
-        ownImage().PendingWidth = value;
-    }
+    writeSize(true, value);
 }
 
 void TMetafile::WriteHeight(int value)
 {
-    const TMetafileImage& image = *m_image;
-    if (image.UnitsPerInch != 0) {
-        SetFrameHeight(MulDiv(value, 25400, screenDpiY()));
-    } else if (image.MetafileHandle) {
-        const platform::EnhancedMetafileHeader& h = image.MetafileHandle->header();
-        SetFrameHeight(MulDiv(value, std::int64_t(h.millimetres.cy) * 100, h.device.cy));
-    } else {
-        ownImage().PendingHeight = value;
+    writeSize(false, value);
+}
+
+void TMetafile::setFrameSize(bool horizontal, std::int32_t value)
+{
+    const auto pending = [horizontal](TMetafileImage& image) -> std::int32_t& {
+        return horizontal ? image.PendingWidth : image.PendingHeight;
+    };
+    const auto frame = [horizontal](TMetafileImage& image) -> std::int32_t& {
+        return horizontal ? image.FrameWidth : image.FrameHeight;
+    };
+    if (value == frame(*m_image)) {
+        if (pending(*m_image) != 0)
+            pending(ownImage()) = 0;
+        return;
     }
+    TMetafileImage& image = ownImage();
+    pending(image) = 0;
+    frame(image) = value;
+    NotifyChange(this);
 }
 
 void TMetafile::SetFrameWidth(std::int32_t value)
 {
-    if (value == m_image->FrameWidth) {
-        if (m_image->PendingWidth != 0)
-            ownImage().PendingWidth = 0;
-        return;
-    }
-    TMetafileImage& image = ownImage();
-    image.PendingWidth = 0;
-    image.FrameWidth = value;
-    NotifyChange(this);
+    setFrameSize(true, value);
 }
 
 void TMetafile::SetFrameHeight(std::int32_t value)
 {
-    if (value == m_image->FrameHeight) {
-        if (m_image->PendingHeight != 0)
-            ownImage().PendingHeight = 0;
-        return;
-    }
-    TMetafileImage& image = ownImage();
-    image.PendingHeight = 0;
-    image.FrameHeight = value;
-    NotifyChange(this);
+    setFrameSize(false, value);
 }
 
 TPaletteHandle TMetafile::ReadPalette()

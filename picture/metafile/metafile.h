@@ -92,6 +92,10 @@ private:
     // Copy on write: a shared record is replaced by a copy of itself.
     TMetafileImage& ownImage();
     void loadFrom(TStream& stream, std::int64_t budget, std::int64_t windowsBudget);
+    // The pixel size, setting it, and setting the frame, on one axis.
+    int readSize(bool horizontal) const;
+    void writeSize(bool horizontal, int value);
+    void setFrameSize(bool horizontal, std::int32_t value);
     std::string descriptionPart(int index) const;
 
     SharedRef<TMetafileImage> m_image;

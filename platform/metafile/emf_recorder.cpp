@@ -147,16 +147,9 @@ std::uint32_t RecordingContext::createFont(const FontSpec& font)
 
 void RecordingContext::reselect()
 {
-    const std::uint32_t pen = createPen(m_state.pen), brush = createBrush(m_state.brush), font = createFont(m_state.font);
-    select(pen);
-    select(brush);
-    select(font);
-    remove(m_penHandle);
-    remove(m_brushHandle);
-    remove(m_fontHandle);
-    m_penHandle = pen;
-    m_brushHandle = brush;
-    m_fontHandle = font;
+    replace(m_penHandle, createPen(m_state.pen));
+    replace(m_brushHandle, createBrush(m_state.brush));
+    replace(m_fontHandle, createFont(m_state.font));
 }
 
 void RecordingContext::simple(std::uint32_t type)
@@ -171,31 +164,29 @@ void RecordingContext::simple(std::uint32_t type, std::uint32_t value)
     m_writer.add(std::move(r));
 }
 
+void RecordingContext::replace(std::uint32_t& current, std::uint32_t handle)
+{
+    select(handle);
+    remove(current);
+    current = handle;
+}
+
 void RecordingContext::setPen(const PenSpec& pen)
 {
     DeviceContext::setPen(pen);
-    const std::uint32_t handle = createPen(pen);
-    select(handle);
-    remove(m_penHandle);
-    m_penHandle = handle;
+    replace(m_penHandle, createPen(pen));
 }
 
 void RecordingContext::setBrush(const BrushSpec& brush)
 {
     DeviceContext::setBrush(brush);
-    const std::uint32_t handle = createBrush(brush);
-    select(handle);
-    remove(m_brushHandle);
-    m_brushHandle = handle;
+    replace(m_brushHandle, createBrush(brush));
 }
 
 void RecordingContext::setFont(const FontSpec& font)
 {
     DeviceContext::setFont(font);
-    const std::uint32_t handle = createFont(font);
-    select(handle);
-    remove(m_fontHandle);
-    m_fontHandle = handle;
+    replace(m_fontHandle, createFont(font));
 }
 
 void RecordingContext::setTextColour(Colour c)
@@ -776,16 +767,6 @@ void RecordingContext::extTextOut(Point p, unsigned options, const Rect* rect, c
     m_writer.add(std::move(r));
     if (m_state.textAlign & TA_UPDATECP)
         m_state.position.x += (m_state.textAlign & TA_CENTER) == TA_RIGHT ? -extent.cx : extent.cx;
-}
-
-Size RecordingContext::textExtent(const std::string& utf8) const
-{
-    return detail::textExtentOf(m_state.font, utf8);
-}
-
-TextMetrics RecordingContext::textMetrics() const
-{
-    return detail::textMetricsOf(m_state.font);
 }
 
 void RecordingContext::stretchBlt(const Rect& destination, const Section& source, const Rect& sourceRect,

@@ -91,8 +91,6 @@ public:
     void textOut(Point p, const std::string& utf8) override;
     void extTextOut(Point p, unsigned options, const Rect* rect, const std::string& utf8,
                     std::span<const int> dx = {}) override;
-    Size textExtent(const std::string& utf8) const override;
-    TextMetrics textMetrics() const override;
 
     void stretchBlt(const Rect& destination, const Section& source, const Rect& sourceRect,
                     std::uint32_t rasterOp, Colour sourceBackground = 0xFFFFFF) override;
@@ -113,6 +111,8 @@ private:
     std::uint32_t createFont(const FontSpec& font);
     void select(std::uint32_t handle);
     void remove(std::uint32_t handle);
+    // Selects the new object and deletes the one it replaces.
+    void replace(std::uint32_t& current, std::uint32_t handle);
     // Selects the current objects again (after a restore, which brings back objects that may
     // have been deleted since).
     void reselect();
