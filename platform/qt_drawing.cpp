@@ -529,8 +529,10 @@ void ShapePainter::text(const TextRun& run)
         for (const QPointF& a : run.advances)
             given += std::abs(a.x());
         const double natural = QFontMetricsF(font).horizontalAdvance(run.text);
+        // A font without a set stretch reports 0 (any stretch), which draws at 100.
+        const int stretch = font.stretch() > 0 ? font.stretch() : 100;
         if (given > 0 && natural > given * 1.02)
-            font.setStretch(std::clamp(int(font.stretch() * given / natural), 25, 100));
+            font.setStretch(std::clamp(int(stretch * given / natural), 25, 4000));
     }
     const QFontMetricsF metrics(font);
     const std::vector<QPointF> positions = runPositions(run, metrics);

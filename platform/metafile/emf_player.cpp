@@ -71,9 +71,11 @@ char16_t symbolCharacter(char16_t code)
     return code;
 }
 
+// Only the symbol font itself: other fonts of the symbol character set (dingbats) have codes
+// of their own.
 bool isSymbolFont(const FontSpec& font)
 {
-    return font.charset == 2 || QString::fromStdString(font.family).compare(QLatin1String("Symbol"), Qt::CaseInsensitive) == 0;
+    return QString::fromStdString(font.family).trimmed().compare(QLatin1String("Symbol"), Qt::CaseInsensitive) == 0;
 }
 
 struct PenObject {

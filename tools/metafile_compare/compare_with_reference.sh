@@ -3,8 +3,8 @@
 # of an office suite (Debian's libreoffice-draw-nogui, installed by hand: this is not part of
 # the build or the tests). For every file it prints the structural similarity of the two
 # drawings (picsim: drawn bounds, 64-pixel-wide greyscale thumbnails) and the time of each whole
-# process, then the medians. The office suite puts the drawing on a page; picrender draws it at
-# the size it has there.
+# process, then the medians. The office suite puts the picture on an A4 page at 96 dpi (794 ×
+# 1123 pixels), at its own size or scaled down to fit; picrender draws it at that size too.
 #
 #   tools/metafile_compare/compare_with_reference.sh BUILD_DIR FILE_OR_FOLDER...
 set -uo pipefail
@@ -44,7 +44,11 @@ for file in "${files[@]}"; do
         printf '%-44s %8s %10.0f %10s %8s\n' "$name" "-" "$officeTime" "-" "-"
         continue
     fi
-    size=$("$picsim" --bounds "$reference")
+    size=$("$picsim" --size-of "$file" 2> /dev/null | awk -F x '{
+        w = $1; h = $2; if (w < 1) w = 1; if (h < 1) h = 1
+        s = 1; if (w > 794) s = 794 / w; if (h * s > 1123) s = 1123 / h
+        printf "%dx%d", (w * s < 1 ? 1 : w * s), (h * s < 1 ? 1 : h * s) }')
+    [ -n "$size" ] || size=64x64
     start=$(now)
     timeout 60 "$picrender" "$file" "$work/$stem/ours.png" --size "$size" > "$work/$stem/ours.log" 2>&1
     status=$?

@@ -5,6 +5,11 @@
 // drawing's proportions. SSIM is the mean over 8 × 8 windows moved one pixel at a time, with
 // the usual constants for 8-bit values.
 // picsim --bounds A.png: prints the size of the drawn bounds of A as WIDTHxHEIGHT.
+// picsim --size-of PICTURE: prints the picture's own size in pixels (as the viewer reads it).
+
+#include "picture/formats.h"
+#include "picture/picture.h"
+#include "platform/paths.h"
 
 #include <QGuiApplication>
 #include <QImage>
@@ -12,6 +17,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -96,6 +102,19 @@ int main(int argc, char** argv)
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication application(argc, argv);
+    if (argc == 3 && std::string(argv[1]) == "--size-of") {
+        RegisterPictureFormats();
+        const std::optional<std::string> name = platform::toDriveLetterPath(argv[2]);
+        try {
+            TPicture picture;
+            picture.LoadFile(name.value_or(argv[2]));
+            std::printf("%dx%d\n", picture.Width(), picture.Height());
+        } catch (const std::exception& error) {
+            std::fprintf(stderr, "%s\n", error.what());
+            return 1;
+        }
+        return 0;
+    }
     if (argc == 3 && std::string(argv[1]) == "--bounds") {
         const QImage a(QString::fromLocal8Bit(argv[2]));
         if (a.isNull())
