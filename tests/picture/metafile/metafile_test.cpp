@@ -33,7 +33,7 @@ constexpr auto notValid = "Metafile is not valid";
 // An enhanced metafile with a 108-byte header (no description), the given records and the end
 // record. Reference device: 1024 × 768 pixels on 320 × 240 mm.
 std::vector<std::uint8_t> enhancedFile(platform::Rect frame, const std::vector<std::uint8_t>& records = {},
-                                       std::uint32_t recordCount = 0)
+                                       std::uint32_t recordCount = 0, std::uint32_t paletteEntries = 0)
 {
     Bytes b;
     b.u32(1).u32(108);                                   // header record, 108 bytes
@@ -45,7 +45,13 @@ std::vector<std::uint8_t> enhancedFile(platform::Rect frame, const std::vector<s
     b.i32(1024).i32(768).i32(320).i32(240);              // reference pixels and millimetres
     b.u32(0).u32(0).u32(0).i32(320000).i32(240000);      // no pixel format; micrometres
     b.raw(records);
-    b.u32(14).u32(20).u32(0).u32(16).u32(20);            // end of file, no palette
+    // End of file: palette entries (red rising) after the 16 fixed bytes, then the size again.
+    const std::uint32_t eofSize = 20 + paletteEntries * 4;
+    b.u32(14).u32(eofSize).u32(paletteEntries).u32(16);
+    for (std::uint32_t i = 0; i < paletteEntries; ++i)
+        b.u8(i).u8(0x10).u8(0x20).u8(0);
+    b.u32(eofSize);
+    b.patchU32(68, paletteEntries);
     b.patchU32(48, std::uint32_t(b.size()));
     return b.data();
 }
@@ -408,6 +414,26 @@ TEST_F(MetafileTest, CopiesShareUntilOneChanges)
     EXPECT_TRUE(second.SaveEnhanced());
     TBitmap bitmap;
     EXPECT_RAISES(second.CopyFrom(&bitmap), EConvertError, "Cannot assign a TBitmap to a TMetafile");
+}
+
+TEST_F(MetafileTest, PaletteComesFromTheEndRecordAndKeepsAtMost256Entries)
+{
+    TMetafile none;
+    load(none, enhancedFile({0, 0, 100, 100}));
+    EXPECT_EQ(none.Palette(), nullptr);
+    EXPECT_FALSE(none.PaletteChangedFlag());
+
+    TMetafile three;
+    load(three, enhancedFile({0, 0, 100, 100}, {}, 0, 3));
+    ASSERT_NE(three.Palette(), nullptr);
+    EXPECT_EQ(three.Palette()->size(), 3);
+    EXPECT_EQ(three.Palette()->colour(2), platform::rgb(2, 0x10, 0x20));
+    EXPECT_TRUE(three.PaletteChangedFlag());
+
+    TMetafile many;
+    load(many, enhancedFile({0, 0, 100, 100}, {}, 0, 300));
+    ASSERT_NE(many.Palette(), nullptr);
+    EXPECT_EQ(many.Palette()->size(), 256);
 }
 
 TEST_F(MetafileTest, ClipboardTakesOnlyEnhancedMetafiles)
