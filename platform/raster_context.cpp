@@ -106,9 +106,7 @@ void RasterContext::paintClipped(const Rect& bounds, const std::function<void(QP
             return;
         area = area.intersected({box.left(), box.top(), box.right() + 1, box.bottom() + 1});
     }
-    const Size size = pixelSize();
-    if (size.cx > 0 && size.cy > 0)
-        area = area.intersected({0, 0, size.cx, size.cy});
+    // The device's own edges are the target's business: a painter may be transformed.
     if (area.isEmpty())
         return;
     paintDevice(area, [&](QPainter& painter) {
