@@ -227,7 +227,7 @@ public:
     // cannot be inverted is refused.
     const QTransform& worldTransform() const { return m_state.world; }
     virtual bool setWorldTransform(const QTransform& transform);
-    // Logical → device pixels, and the inverse.
+    // Logical coordinates → device pixels: the world transform, then the mapping mode.
     QTransform deviceTransform() const;
     QPointF toDevice(double x, double y) const { return deviceTransform().map(QPointF(x, y)); }
 
