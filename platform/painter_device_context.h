@@ -46,6 +46,11 @@ protected:
     // Reads back from QImage targets; other targets read as black.
     Colour devicePixel(Point p) const override;
 
+public:
+    void alphaBlend(Point destination, const Section& source) override;
+
+protected:
+
 private:
     template <class Draw> void draw(Draw&& draw);
     // The image the painter draws into and the offset of our coordinates in it, when the

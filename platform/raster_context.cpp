@@ -663,7 +663,7 @@ void RasterContext::patBlt(const Rect& destination, std::uint32_t rasterOp)
     blitClipped(detail::patternParams(*this, normalised(d), rasterOp));
 }
 
-void RasterContext::alphaBlend(const Rect& destination, const Section& source, const Rect& sourceRect,
+void RasterContext::alphaStretchBlt(const Rect& destination, const Section& source, const Rect& sourceRect,
                                std::uint8_t constantAlpha, bool perPixelAlpha)
 {
     if (m_pathOpen || constantAlpha == 0)

@@ -62,7 +62,7 @@ public:
     void maskBlt(const Rect& destination, const Section& source, Point sourceOrigin,
                  const Section& mask, Point maskOrigin, std::uint32_t rasterOp) override;
     void patBlt(const Rect& destination, std::uint32_t rasterOp) override;
-    void alphaBlend(const Rect& destination, const Section& source, const Rect& sourceRect,
+    void alphaStretchBlt(const Rect& destination, const Section& source, const Rect& sourceRect,
                     std::uint8_t constantAlpha, bool perPixelAlpha) override;
 
 protected:

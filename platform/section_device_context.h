@@ -27,6 +27,8 @@ public:
     const Section* section() const override { return &m_section; }
     Section& target() { return m_section; }
 
+    void alphaBlend(Point destination, const Section& source) override;
+
 protected:
     // Runs `draw` on a painter whose device coordinates are the section's, limited to `bounds`,
     // then brings the pixels home.

@@ -598,7 +598,7 @@ bool Player::bitmapRecord(std::uint32_t type, std::span<const std::uint8_t> data
         if (type == EMR_ALPHABLEND) {
             const std::uint8_t constantAlpha = std::uint8_t(operation >> 16);
             const bool perPixel = ((operation >> 24) & 0x01) != 0;
-            m_dc.alphaBlend(destination, *source, sourceRect, constantAlpha, perPixel);
+            m_dc.alphaStretchBlt(destination, *source, sourceRect, constantAlpha, perPixel);
         } else if (type == EMR_TRANSPARENTBLT) {
             // The key colour becomes fully transparent; the rest is copied.
             auto blended = Section::createDisplayCompatible(source->width(), source->height());
@@ -613,7 +613,7 @@ bool Player::bitmapRecord(std::uint32_t type, std::span<const std::uint8_t> data
                                                       | (std::uint32_t(greenOf(c)) << 8) | blueOf(c));
                 }
             }
-            m_dc.alphaBlend(destination, *blended, sourceRect, 255, true);
+            m_dc.alphaStretchBlt(destination, *blended, sourceRect, 255, true);
         } else {
             m_dc.stretchBlt(destination, *source, sourceRect, operation, colour(backgroundSource));
         }

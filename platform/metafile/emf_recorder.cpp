@@ -826,7 +826,26 @@ void RecordingContext::patBlt(const Rect& destination, std::uint32_t rasterOp)
     m_writer.add(std::move(r));
 }
 
-void RecordingContext::alphaBlend(const Rect& destination, const Section& source, const Rect& sourceRect,
+void RecordingContext::alphaBlend(Point destination, const Section& source)
+{
+    auto premultiplied = Section::createDisplayCompatible(source.width(), source.height());
+    if (!premultiplied)
+        return;
+    for (int y = 0; y < source.height(); ++y) {
+        auto* out = reinterpret_cast<std::uint32_t*>(premultiplied->row(y));
+        for (int x = 0; x < source.width(); ++x) {
+            const Colour c = source.pixel(x, y);
+            const std::uint32_t alpha = source.bitCount() == 32 ? source.row(y)[std::size_t(x) * 4 + 3] : 255;
+            const auto scaled = [alpha](std::uint8_t v) { return (v * alpha + 127) / 255; };
+            out[x] = alpha << 24 | scaled(redOf(c)) << 16 | scaled(greenOf(c)) << 8 | scaled(blueOf(c));
+        }
+    }
+    const Rect all{0, 0, source.width(), source.height()};
+    alphaStretchBlt(Rect::fromSize(destination.x, destination.y, source.width(), source.height()), *premultiplied, all,
+                    255, true);
+}
+
+void RecordingContext::alphaStretchBlt(const Rect& destination, const Section& source, const Rect& sourceRect,
                                   std::uint8_t constantAlpha, bool perPixelAlpha)
 {
     include(boxOf(destination));

@@ -97,7 +97,9 @@ public:
     void maskBlt(const Rect& destination, const Section& source, Point sourceOrigin,
                  const Section& mask, Point maskOrigin, std::uint32_t rasterOp) override;
     void patBlt(const Rect& destination, std::uint32_t rasterOp) override;
-    void alphaBlend(const Rect& destination, const Section& source, const Rect& sourceRect,
+    // Recorded as a blend of the picture with its alpha premultiplied, as the record wants.
+    void alphaBlend(Point destination, const Section& source) override;
+    void alphaStretchBlt(const Rect& destination, const Section& source, const Rect& sourceRect,
                     std::uint8_t constantAlpha, bool perPixelAlpha) override;
 
     // Ends the recording: the metafile's bytes.

@@ -175,7 +175,7 @@ public:
         write(r);
     }
 
-    void alphaBlend(const Rect& destination, const Section& source, const Rect& sourceRect, std::uint8_t constantAlpha,
+    void alphaStretchBlt(const Rect& destination, const Section& source, const Rect& sourceRect, std::uint8_t constantAlpha,
                     bool perPixelAlpha) override
     {
         // Windows metafiles cannot blend: the picture is blended onto white first.

@@ -106,9 +106,9 @@ public:
         record("maskBlt");
     }
     void patBlt(const Rect&, std::uint32_t) override { record("patBlt"); }
-    void alphaBlend(const Rect&, const platform::Section&, const Rect&, std::uint8_t, bool) override
+    void alphaStretchBlt(const Rect&, const platform::Section&, const Rect&, std::uint8_t, bool) override
     {
-        record("alphaBlend");
+        record("alphaStretchBlt");
     }
 
     void record(const char* call) { calls.push_back(call); }
