@@ -470,11 +470,13 @@ void RasterContext::fillRect(const Rect& r, const BrushSpec& brush)
 
 void RasterContext::frameRect(const Rect& r, const BrushSpec& brush)
 {
-    const Rect n = normalised(deviceRect(r));
+    // Regions measure in int: edges far beyond any device are cut first.
+    const Rect d = normalised(deviceRect(r));
+    const auto cut = [](int v) { return std::clamp(v, -(1 << 30), 1 << 30); };
+    const Rect n{cut(d.left), cut(d.top), cut(d.right), cut(d.bottom)};
     if (n.isEmpty())
         return;
-    QRegion region(n.left, n.top, n.right - n.left, n.bottom - n.top);
-    frameRegion(region, brush, 1, 1);
+    frameRegion(QRegion(n.left, n.top, n.right - n.left, n.bottom - n.top), brush, 1, 1);
 }
 
 void RasterContext::fillRegion(const QRegion& region, const BrushSpec& brush)
