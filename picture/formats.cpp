@@ -1,7 +1,10 @@
 #include "picture/formats.h"
 
 #include "picture/bitmap/bitmap.h"
+#include "picture/gif/gif_image.h"
+#include "picture/icon/icon.h"
 #include "picture/jpeg/jpeg_image.h"
+#include "picture/metafile/metafile.h"
 #include "picture/picture.h"
 
 void RegisterPictureFormats()
@@ -16,7 +19,10 @@ void RegisterPictureFormats()
     //   "" ""                                            (names without an extension)
     // Each module's Register...Format() goes in its place below as the module arrives; until
     // then its extensions are unknown to the registry.
+    RegisterMetafileFormat();
+    RegisterIconFormat();
     RegisterBitmapFormat();
     RegisterJPEGFormat();
+    RegisterGIFFormat();
     RegisterOleGraphicFormat();
 }

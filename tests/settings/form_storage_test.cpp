@@ -118,8 +118,10 @@ TEST_F(FormStorageTest, AFormFreedInItsOwnCloseQueryIsNeitherSavedNorTouched)
     form->OnCloseQuery = [this](TObject*, bool&) {
         events.push_back("form close query");
         // The storage goes with the form; the destroying save runs from the form's destructor.
-        delete form;
-        form = nullptr;
+        // The handler goes too: only what is copied out survives the delete.
+        TForm*& owned = form;
+        delete owned;
+        owned = nullptr;
     };
     TComponentRef<TForm> closing(form);
     closing->Close();
@@ -152,4 +154,14 @@ TEST_F(FormStorageTest, TheMinimumTrackingSizeLimitsTheForm)
     EXPECT_EQ(form->Height(), 250);
     form->SetBounds(0, 0, 640, 480);
     EXPECT_EQ(form->Width(), 640);
+}
+
+TEST_F(FormStorageTest, PreventResizeKeepsTheSizeAndTakesTheMaximiseButtonAway)
+{
+    form->SetBounds(10, 10, 640, 480);
+    storage->SetPreventResize(true);
+    form->SetBounds(10, 10, 900, 300);
+    EXPECT_EQ(form->Width(), 640);
+    EXPECT_EQ(form->Height(), 480);
+    EXPECT_FALSE(form->BorderIcons() & (1u << biMaximize));
 }
