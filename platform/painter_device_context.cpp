@@ -37,6 +37,10 @@ constexpr CompositionRop compositionRops[] = {
     {0x5A, QPainter::RasterOp_SourceXorDestination, true},         // PatInvert
 };
 
+// Coordinates the painter is given directly stay within this distance of the origin; blits
+// reaching further are cut to their visible part by the blit engine first.
+constexpr int farCoordinate = 1 << 22;
+
 bool isOpaqueRgb(QImage::Format format)
 {
     return format == QImage::Format_RGB32 || format == QImage::Format_ARGB32
@@ -252,9 +256,51 @@ void PainterDeviceContext::blitThroughImage(const detail::BlitParams& params)
     drawAt(pixels, covered, QPainter::CompositionMode_SourceOver);
 }
 
+bool PainterDeviceContext::copyStoredRows(const Rect& destination, const Section& source, const Rect& sourceRect,
+                                          std::uint32_t rasterOp)
+{
+    if (rop::functionOf(rasterOp) != rop::functionOf(rop::SrcCopy))
+        return false;
+    const QPaintEngine* engine = m_painter.paintEngine();
+    if (!engine || engine->type() != QPaintEngine::Raster || m_painter.worldTransform().type() > QTransform::TxScale)
+        return false;
+    // Mirrored rectangles, source pixels outside the section and far coordinates are the blit
+    // engine's; so is averaging.
+    const Rect& d = destination;
+    const Rect& s = sourceRect;
+    const auto near = [](int v) { return v >= -farCoordinate && v <= farCoordinate; };
+    if (d.left >= d.right || d.top >= d.bottom || !near(d.left) || !near(d.right) || !near(d.top)
+        || !near(d.bottom))
+        return false;
+    if (s.left < 0 || s.top < 0 || s.left >= s.right || s.top >= s.bottom || s.right > source.width()
+        || s.bottom > source.height())
+        return false;
+    if (m_stretchMode == StretchMode::Halftone && (d.width() != s.width() || d.height() != s.height()))
+        return false;
+    const QImage rows = source.storedRows();
+    if (rows.isNull())
+        return false;
+    draw([&](QPainter& painter) {
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+        QRectF from(s.left, s.top, s.width(), s.height());
+        if (!source.isTopDown()) {
+            // Bottom-up rows: picture row y is memory row height − 1 − y, so the rows are drawn
+            // upside down into the destination.
+            painter.translate(0, double(d.top) + d.bottom);
+            painter.scale(1, -1);
+            from.moveTop(source.height() - s.bottom);
+        }
+        painter.drawImage(QRectF(d.left, d.top, d.width(), d.height()), rows, from);
+    });
+    return true;
+}
+
 void PainterDeviceContext::stretchBlt(const Rect& destination, const Section& source, const Rect& sourceRect,
                                       std::uint32_t rasterOp, Colour sourceBackground)
 {
+    if (copyStoredRows(destination, source, sourceRect, rasterOp))
+        return;
     blitThroughImage(detail::stretchParams(*this, destination, source, sourceRect, rasterOp, sourceBackground));
 }
 

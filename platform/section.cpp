@@ -217,10 +217,9 @@ void Section::fill(Colour colour)
 
 namespace {
 
-QImage::Format sharedFormatOf(const Section& section)
+// Qt's format for the section's pixels, whatever the order of its rows.
+QImage::Format rowFormatOf(const Section& section)
 {
-    if (!section.isTopDown())
-        return QImage::Format_Invalid;
     const auto& masks = section.masks();
     switch (section.bitCount()) {
     case 32:
@@ -236,6 +235,12 @@ QImage::Format sharedFormatOf(const Section& section)
     default:
         return QImage::Format_Invalid;
     }
+}
+
+// Qt's format when the section can be shared as a top-down QImage.
+QImage::Format sharedFormatOf(const Section& section)
+{
+    return section.isTopDown() ? rowFormatOf(section) : QImage::Format_Invalid;
 }
 
 } // namespace
@@ -258,6 +263,14 @@ QImage Section::toImage() const
             out[x] |= 0xFF000000;
     }
     return image;
+}
+
+QImage Section::storedRows() const
+{
+    const QImage::Format format = rowFormatOf(*this);
+    if (format == QImage::Format_Invalid)
+        return {};
+    return QImage(static_cast<const uchar*>(m_bits), width(), height(), m_stride, format);
 }
 
 QImage Section::sharedImage()

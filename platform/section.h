@@ -138,6 +138,10 @@ public:
     // A writable QImage over the pixels when they can be shared as above; a null image
     // otherwise. Valid only while the section lives.
     QImage sharedImage();
+    // The rows in the order memory holds them (a bottom-up section comes out upside down), as a
+    // read-only QImage sharing the pixels when Qt has their layout (as above, whatever the row
+    // order); a null image otherwise. Valid only while the section lives.
+    QImage storedRows() const;
 
     // How the pixels are coded, for the drawing code of this folder.
     const detail::PixelFormat& format() const { return *m_format; }
