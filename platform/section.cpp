@@ -8,6 +8,7 @@
 
 #include <sys/mman.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -17,9 +18,16 @@ namespace platform {
 namespace {
 
 constexpr std::size_t memoryAlignment = 64;
-// Blocks from this size on are mapped: the kernel hands them out zeroed, so a large section
-// costs nothing until its rows are written.
+// Blocks from this size on are mapped: the kernel hands them out zeroed.
 constexpr std::size_t mappedThreshold = std::size_t(1) << 20;
+// The size of the kernel's huge pages. Mapped blocks start on such a boundary and ask to be
+// backed by huge pages, which the kernel zeroes far faster than the same bytes in 4 KiB pages.
+constexpr std::size_t hugePage = std::size_t(2) << 20;
+
+std::size_t roundUp(std::size_t value, std::size_t step)
+{
+    return (value + step - 1) / step * step;
+}
 
 constexpr std::array<std::uint32_t, 3> masks555{0x7C00, 0x03E0, 0x001F};
 constexpr std::array<std::uint32_t, 3> masks565{0xF800, 0x07E0, 0x001F};
@@ -35,10 +43,28 @@ bool validBitCount(int bits)
 std::unique_ptr<Section::Memory> Section::Memory::allocate(std::size_t bytes)
 {
     if (bytes >= mappedThreshold) {
-        void* block = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (block == MAP_FAILED)
+        // Blocks of a huge page or more take a whole number of them on a huge-page boundary:
+        // the mapping is made one huge page larger and trimmed at both ends.
+        const bool huge = bytes >= hugePage;
+        const std::size_t length = huge ? roundUp(bytes, hugePage) : bytes;
+        const std::size_t slack = huge ? hugePage : 0;
+        void* mapped = mmap(nullptr, length + slack, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (mapped == MAP_FAILED)
             return nullptr;
-        return std::unique_ptr<Memory>(new Memory(static_cast<std::uint8_t*>(block), bytes, true));
+        auto* const start = static_cast<std::uint8_t*>(mapped);
+        std::uint8_t* block = start;
+        if (huge) {
+            block = reinterpret_cast<std::uint8_t*>(roundUp(reinterpret_cast<std::uintptr_t>(start), hugePage));
+            if (block > start)
+                munmap(start, std::size_t(block - start));
+            munmap(block + length, std::size_t(start + slack - block));
+            madvise(block, length, MADV_HUGEPAGE);
+        }
+        // Nearly every section has all its rows written at once (a file read, a decode, a
+        // conversion): its pages are made in one call instead of one fault at a time. Both
+        // requests are hints; a kernel without them hands out pages as they are touched.
+        madvise(block, length, MADV_POPULATE_WRITE);
+        return std::unique_ptr<Memory>(new Memory(block, length, true));
     }
     const std::size_t rounded = (bytes + memoryAlignment - 1) / memoryAlignment * memoryAlignment;
     void* block = std::aligned_alloc(memoryAlignment, rounded);

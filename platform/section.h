@@ -148,7 +148,7 @@ public:
 
 private:
     // Zero-filled pixel memory aligned for vector loads; large blocks come straight from the
-    // kernel, already zeroed and committed page by page as they are touched.
+    // kernel, already zeroed, in huge pages where the kernel has them, and made whole at once.
     class Memory {
     public:
         static std::unique_ptr<Memory> allocate(std::size_t bytes);

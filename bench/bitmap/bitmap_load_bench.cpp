@@ -303,7 +303,8 @@ void warmFloorOf(benchmark::State& state, const std::string& kind)
 void printRatios(const bench_support::RatioReporter& reporter)
 {
     using bench_support::mean;
-    std::printf("\nratio to the floors of the same file (time / floor time, lower is faster):\n");
+    std::printf("\nratio to the floors of the same file (time / floor time, lower is faster; target for "
+                "TBitmap: 1.5 or less of the warm floor):\n");
     std::printf("  %-20s %10s %10s %10s %10s\n", "", "real", "cpu", "warm real", "warm cpu");
     for (const auto& [name, t] : reporter.times()) {
         // "TBitmap/rle8": the contender, then the kind of file.
