@@ -11,6 +11,7 @@
 #include "framework/streams.h"
 #include "picture/bitmap/bitmap.h"
 #include "platform/paths.h"
+#include "support/photo.h"
 #include "support/ratio_reporter.h"
 
 #include <QImage>
@@ -21,7 +22,6 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -64,20 +64,6 @@ void put32(std::vector<std::uint8_t>& out, std::uint32_t v)
 {
     put16(out, v & 0xFFFF);
     put16(out, v >> 16);
-}
-
-// A photo-like picture: smooth light and colour changes with a little grain.
-void photoPixel(int x, int y, std::uint32_t& seed, std::uint8_t& r, std::uint8_t& g, std::uint8_t& b)
-{
-    seed = seed * 1664525u + 1013904223u;
-    const int grain = int((seed >> 24) & 7) - 3;
-    const double fx = x / double(width);
-    const double fy = y / double(height);
-    const double light = 0.5 + 0.35 * std::sin(fx * 7.0 + fy * 3.0) * std::cos(fy * 5.0);
-    auto clamp = [](double v) { return std::uint8_t(v < 0 ? 0 : v > 255 ? 255 : v); };
-    r = clamp(255 * light * (0.6 + 0.4 * fx) + grain);
-    g = clamp(255 * light * (0.5 + 0.3 * fy) + grain);
-    b = clamp(255 * light * (0.9 - 0.5 * fx) + grain);
 }
 
 // A palettised photo: 6 levels of red and blue, 7 of green (252 colours).
@@ -177,11 +163,14 @@ void makeFiles()
     std::vector<std::uint8_t> rle8;
     std::vector<std::uint8_t> rleData;
     std::vector<std::uint8_t> indexRow(width);
+    std::vector<std::uint8_t> photoRow(std::size_t(width) * 3);
     std::uint32_t seed = 1;
     for (int y = 0; y < height; ++y) {  // bottom row first, as the files store them
+        bench_support::photoRow(width, height, height - 1 - y, seed, photoRow.data());
         for (int x = 0; x < width; ++x) {
-            std::uint8_t r, g, b;
-            photoPixel(x, y, seed, r, g, b);
+            const std::uint8_t b = photoRow[3 * std::size_t(x)];
+            const std::uint8_t g = photoRow[3 * std::size_t(x) + 1];
+            const std::uint8_t r = photoRow[3 * std::size_t(x) + 2];
             rgb24.insert(rgb24.end(), {b, g, r});
             rgb32.insert(rgb32.end(), {b, g, r, 0});
             indexRow[std::size_t(x)] = paletteIndex(r, g, b);
