@@ -16,9 +16,11 @@
 #include "picture/bitmap/bitmap.h"
 #include "picture/formats.h"
 #include "picture/image.h"
+#include "platform/drives/drives.h"
 #include "platform/paths.h"
 #include "settings/form_storage.h"
 
+#include <cstdlib>
 #include <filesystem>
 
 namespace {
@@ -91,12 +93,38 @@ int StartViewer(const std::vector<std::string>& parameters)
     return status;
 }
 
+namespace {
+
+std::string environment(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+// The lists start in the process's directory, which must be one they can show. Names to print
+// are taken from where the program was started before it moves.
+std::vector<std::string> settleCurrentDirectory(std::vector<std::string> parameters)
+{
+    if (ParseCommandLine(parameters).batchPrint)
+        for (std::size_t i = 2; i < parameters.size(); ++i)
+            if (fileExistsAsGiven(parameters[i])) {
+                std::error_code error;
+                const auto absolute = std::filesystem::absolute(parameters[i], error);
+                if (!error)
+                    parameters[i] = absolute.string();
+            }
+    platform::ensureUsableCurrentDirectory(environment("PWD"), environment("HOME"));
+    return parameters;
+}
+
+} // namespace
+
 int RunViewer(int& argc, char** argv)
 {
     // The command line is the program's own: the window system is given only the program's
     // name, so that it neither takes parameters away ("-reverse", "-style x") nor acts on them
     // ("-platform x").
-    const std::vector<std::string> parameters(argv, argv + argc);
+    const std::vector<std::string> parameters = settleCurrentDirectory({argv, argv + argc});
     int windowSystemArgc = argc > 0 ? 1 : 0;
     TApplication application;
     int status = 0;
@@ -104,7 +132,7 @@ int RunViewer(int& argc, char** argv)
         application.Initialize(windowSystemArgc, argv);
         application.SetTitle(ViewerTitle);
         // Bitmap surfaces give their drawing contexts back after every handled message.
-        application.AddMessageHandledHook(FreeBitmapSurfaceContexts);
+        const THookSubscription surfaces = application.MessageHandled.Add(FreeBitmapSurfaceContexts);
         RegisterViewerClasses();
         CreateViewerWindows();
         status = StartViewer(parameters);

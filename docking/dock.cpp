@@ -5,6 +5,7 @@
 #include "framework/drawing.h"
 #include "framework/exceptions.h"
 #include "framework/forms.h"
+#include "framework/scope_exit.h"
 
 #include <algorithm>
 #include <map>
@@ -138,7 +139,8 @@ void TDock97::ArrangeToolbars()
     if (const TForm* form = GetParentForm(this); form && form->IsFormDestroying())
         return;
     m_arranging = true;
-    try {
+    {
+        ScopeExit done([&] { m_arranging = false; });
         // A change of the dock's own thickness can change its length (the form arranges its
         // docks again); a second pass uses the new length.
         for (int pass = 0; pass < 3; ++pass) {
@@ -266,11 +268,7 @@ void TDock97::ArrangeToolbars()
             if ((IsHorizontal() ? ClientWidth() : ClientHeight()) == lengthBefore)
                 break;
         }
-    } catch (...) {
-        m_arranging = false;
-        throw;
     }
-    m_arranging = false;
     Invalidate();
 }
 

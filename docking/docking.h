@@ -160,7 +160,6 @@ protected:
     void VisibleChanged() override;
     void TextChanged() override;
     void Loaded() override;
-    void Notification(TComponent* component, TOperation operation) override;
 
     // Room on each side for a docked (in a dock of that orientation) or floating window.
     TRect marginsFor(bool docked, bool horizontal) const;
@@ -169,7 +168,7 @@ private:
     friend class TDock97;
 
     QWidget* m_clientArea = nullptr;
-    TDock97* m_defaultDock = nullptr;
+    TComponentRef<TDock97> m_defaultDock;
     int m_dockRow = 0;
     int m_dockPos = -1;
     TDockableTo m_dockableTo = (1u << dpTop) | (1u << dpBottom) | (1u << dpLeft) | (1u << dpRight);
@@ -397,22 +396,22 @@ protected:
     void Notification(TComponent* component, TOperation operation) override;
 
 private:
-    void buttonClicked(TToolbarButton98* button, TMenuItem* item);
+    void buttonClicked(TMenuItem* item);
+    void menuChanged(TMenuItem* source, bool rebuild);
     // While the form goes, its menu items go too: the buttons are not made again for that.
     bool formGoing() const;
     void listen();
-    void unlisten();
 
-    TMainMenu* m_menu = nullptr;
-    std::weak_ptr<const bool> m_menuAlive;
-    int m_listener = 0;
+    TComponentRef<TMainMenu> m_menu;
+    THookSubscription m_menuListener;
     bool m_doubleSpeed = false;
     int m_statusBarIndex = 0;
     int m_itemHeight = 19;
     int m_separatorHeight = 11;
     int m_indent = 27;
     int m_timeout = 20;
-    std::vector<std::pair<TToolbarButton98*, TMenuItem*>> m_buttons;
+    // Buttons and their top-level items; either may have gone since the buttons were made.
+    std::vector<std::pair<TComponentRef<TToolbarButton98>, TComponentRef<TMenuItem>>> m_buttons;
 };
 
 // Puts one bitmap (or one per check state) beside a menu item.
@@ -443,14 +442,13 @@ public:
 
 protected:
     void Loaded() override;
-    void Notification(TComponent* component, TOperation operation) override;
 
 private:
     void bitmapChanged(TBitmap* changed);
     void loadResource(TBitmap& bitmap, const std::string& name);
     void apply();
 
-    TMenuItem* m_item = nullptr;
+    TComponentRef<TMenuItem> m_item;
     std::unique_ptr<TBitmap> m_checked;
     std::unique_ptr<TBitmap> m_unchecked;
     std::string m_checkedResource;

@@ -7,6 +7,7 @@
 #include "framework/drawing.h"
 #include "framework/exceptions.h"
 #include "framework/forms.h"
+#include "framework/scope_exit.h"
 #include "picture/bitmap/bitmap.h"
 
 #include <algorithm>
@@ -65,10 +66,7 @@ TMainMenu98::TMainMenu98(TComponent* owner) : TToolbar97(owner)
     SetFullSize(true);
 }
 
-TMainMenu98::~TMainMenu98()
-{
-    unlisten();
-}
+TMainMenu98::~TMainMenu98() = default;
 
 void TMainMenu98::SetMainMenu(TMainMenu* menu)
 {
@@ -76,10 +74,11 @@ void TMainMenu98::SetMainMenu(TMainMenu* menu)
         throw EInvalidOperation(valueCannotBeEmpty);
     if (menu == m_menu)
         return;
-    unlisten();
+    m_menuListener.Reset();
     if (m_menu)
         RemoveFreeNotification(m_menu);
     m_menu = menu;
+    // Told when the menu goes, to take its buttons away.
     FreeNotification(menu);
     if (!IsLoading()) {
         listen();
@@ -89,57 +88,44 @@ void TMainMenu98::SetMainMenu(TMainMenu* menu)
 
 void TMainMenu98::listen()
 {
-    if (!m_menu || m_listener)
+    if (!m_menu || m_menuListener.Subscribed())
         return;
-    m_menuAlive = m_menu->AliveToken();
-    m_listener = m_menu->AddChangeListener([this](TMenuItem* source, bool rebuild) {
-        if (formGoing())
-            return;
-        // Items that changed only in look update their buttons; added, removed or hidden top-level
-        // items make the buttons again.
-        std::vector<TMenuItem*> visible;
-        for (int i = 0; i < m_menu->Items()->Count(); ++i)
-            if (m_menu->Items()->Items(i)->Visible())
-                visible.push_back(m_menu->Items()->Items(i));
-        std::vector<TMenuItem*> shown;
-        for (const auto& entry : m_buttons)
-            shown.push_back(entry.second);
-        if (rebuild || visible != shown) {
-            RebuildButtons();
-            return;
-        }
-        for (const auto& [button, item] : m_buttons)
-            if (!source || item == source) {
-                button->SetCaption(item->Caption());
-                button->SetEnabled(item->Enabled());
-                button->SetHint(item->Hint());
-            }
-    });
+    m_menuListener = m_menu->ChangeListeners.Add([this](TMenuItem* source, bool rebuild) { menuChanged(source, rebuild); });
 }
 
-void TMainMenu98::unlisten()
+void TMainMenu98::menuChanged(TMenuItem* source, bool rebuild)
 {
-    if (m_listener && !m_menuAlive.expired() && m_menu)
-        m_menu->RemoveChangeListener(m_listener);
-    m_listener = 0;
+    if (formGoing())
+        return;
+    // Items that changed only in look update their buttons; added, removed or hidden top-level
+    // items make the buttons again.
+    std::vector<TMenuItem*> visible;
+    for (int i = 0; i < m_menu->Items()->Count(); ++i)
+        if (m_menu->Items()->Items(i)->Visible())
+            visible.push_back(m_menu->Items()->Items(i));
+    std::vector<TMenuItem*> shown;
+    for (const auto& entry : m_buttons)
+        shown.push_back(entry.second);
+    if (rebuild || visible != shown || std::any_of(m_buttons.begin(), m_buttons.end(), [](const auto& entry) {
+            return !entry.first;
+        })) {
+        RebuildButtons();
+        return;
+    }
+    for (const auto& [button, item] : m_buttons)
+        if (!source || item == source) {
+            button->SetCaption(item->Caption());
+            button->SetEnabled(item->Enabled());
+            button->SetHint(item->Hint());
+        }
 }
 
 void TMainMenu98::Notification(TComponent* component, TOperation operation)
 {
     TToolbar97::Notification(component, operation);
-    if (operation != TOperation::opRemove)
-        return;
-    if (component == m_menu) {
-        m_listener = 0;
-        m_menu = nullptr;
-        if (!formGoing())
-            RebuildButtons();
-    }
-    for (auto it = m_buttons.begin(); it != m_buttons.end(); ++it)
-        if (it->first == component) {
-            m_buttons.erase(it);
-            break;
-        }
+    // The menu went: so do its buttons.
+    if (operation == TOperation::opRemove && !m_menu && !m_buttons.empty() && !formGoing())
+        RebuildButtons();
 }
 
 bool TMainMenu98::formGoing() const
@@ -161,7 +147,7 @@ void TMainMenu98::Loaded()
 TToolbarButton98* TMainMenu98::ButtonOf(const TMenuItem* item) const
 {
     for (const auto& [button, shownItem] : m_buttons)
-        if (shownItem == item)
+        if (item && shownItem == item && button)
             return button;
     return nullptr;
 }
@@ -171,7 +157,7 @@ void TMainMenu98::RebuildButtons()
     const auto old = m_buttons;
     m_buttons.clear();
     for (const auto& entry : old)
-        delete entry.first;
+        delete entry.first.get();
     if (!m_menu) {
         RequestLayout();
         return;
@@ -194,19 +180,20 @@ void TMainMenu98::RebuildButtons()
         if (item->Count() > 0)
             button->SetGroupIndex(1);
         button->AdjustSize();
-        button->OnClick = [this, button, item](TObject*) { buttonClicked(button, item); };
+        button->OnClick = [this, item](TObject*) { buttonClicked(item); };
         button->SetParent(this);
     }
     RequestLayout();
     LayoutControls();
 }
 
-void TMainMenu98::buttonClicked(TToolbarButton98* button, TMenuItem* item)
+void TMainMenu98::buttonClicked(TMenuItem* clicked)
 {
+    TComponentRef<TMenuItem> item(clicked);
     item->Click();
-    // The click may have made the buttons again (an item shown or hidden): the button clicked is
-    // then gone, and the item's new button (if it still has one) goes on.
-    button = ButtonOf(item);
+    // The click may have made the buttons again (an item shown or hidden), or freed the item:
+    // the button clicked is then gone, and the item's new button (if it still has one) goes on.
+    TComponentRef<TToolbarButton98> button = ButtonOf(item);
     if (!button)
         return;
     if (item->Count() == 0) {
@@ -220,7 +207,7 @@ void TMainMenu98::buttonClicked(TToolbarButton98* button, TMenuItem* item)
     const TPoint at = vertical ? button->ClientToScreen({button->Width(), 0})
                                : button->ClientToScreen({0, button->Height()});
     PopupMenuItems(*item, at);
-    if (ButtonOf(item) == button)
+    if (button && ButtonOf(item) == button)
         button->SetDown(false);
 }
 
@@ -268,21 +255,10 @@ void TMenuItemBitmaps::SetMenuItem(TMenuItem* item)
 {
     if (item == m_item)
         return;
-    if (m_item) {
+    if (m_item)
         m_item->SetCheckBitmaps(nullptr, nullptr);
-        RemoveFreeNotification(m_item);
-    }
     m_item = item;
-    if (item)
-        FreeNotification(item);
     apply();
-}
-
-void TMenuItemBitmaps::Notification(TComponent* component, TOperation operation)
-{
-    TComponent::Notification(component, operation);
-    if (operation == TOperation::opRemove && component == m_item)
-        m_item = nullptr;
 }
 
 void TMenuItemBitmaps::SetCheckedBmpResource(const std::string& name)
@@ -331,13 +307,8 @@ void TMenuItemBitmaps::bitmapChanged(TBitmap* changed)
 {
     if (m_single && !m_copying) {
         m_copying = true;
-        try {
-            (changed == m_checked.get() ? m_unchecked : m_checked)->CopyFrom(changed);
-        } catch (...) {
-            m_copying = false;
-            throw;
-        }
-        m_copying = false;
+        ScopeExit done([&] { m_copying = false; });
+        (changed == m_checked.get() ? m_unchecked : m_checked)->CopyFrom(changed);
     }
     apply();
 }

@@ -6,6 +6,7 @@
 #include "framework/drawing.h"
 #include "framework/exceptions.h"
 #include "framework/forms.h"
+#include "framework/scope_exit.h"
 
 #include <QWidget>
 
@@ -82,18 +83,7 @@ void TCustomToolWindow97::SetDockedTo(TDock97* dock)
 
 void TCustomToolWindow97::SetDefaultDock(TDock97* dock)
 {
-    if (m_defaultDock)
-        RemoveFreeNotification(m_defaultDock);
     m_defaultDock = dock;
-    if (dock)
-        FreeNotification(dock);
-}
-
-void TCustomToolWindow97::Notification(TComponent* component, TOperation operation)
-{
-    TCustomControl::Notification(component, operation);
-    if (operation == TOperation::opRemove && component == m_defaultDock)
-        m_defaultDock = nullptr;
 }
 
 void TCustomToolWindow97::SetDockRow(int row)
@@ -480,7 +470,8 @@ TSize TToolbar97::Layout(bool horizontal, bool floating, bool place)
     const int bar = BarSize(horizontal);
     int position = horizontal ? margins.left : margins.top;
     m_layingOut = true;
-    try {
+    {
+        ScopeExit done([&] { m_layingOut = false; });
         for (int i = 0; i < ControlCount(); ++i) {
             TControl* c = Controls(i);
             if (!c->Visible())
@@ -507,11 +498,7 @@ TSize TToolbar97::Layout(bool horizontal, bool floating, bool place)
             }
             position += length;
         }
-    } catch (...) {
-        m_layingOut = false;
-        throw;
     }
-    m_layingOut = false;
     if (horizontal)
         return {position + margins.right, bar + margins.top + margins.bottom};
     return {bar + margins.left + margins.right, position + margins.bottom};

@@ -7,6 +7,7 @@
 #include "filelists/file_list_box.h"
 #include "filelists/glyphs.h"
 #include "filelists/path_split.h"
+#include "framework/scope_exit.h"
 #include "framework/std_controls.h"
 #include "framework/strings.h"
 #include "platform/drives/drives.h"
@@ -106,18 +107,13 @@ void TDirectoryListBox::enterDirectory(const std::string& path, bool missingName
         splitPath(path, missingNameIsFile ? MissingName::IsFile : MissingName::Raises);
     if (parts.drive != 0 && upperLetter(parts.drive) != upperLetter(CurrentDrive())) {
         m_switchingDrive = true;
-        try {
-            if (m_driveCombo)
-                m_driveCombo->SetCurrentDrive(parts.drive);
-            // A drive box that already shows this drive (after failing to enter it before)
-            // leaves the list where it is: the list moves by itself then.
-            if (upperLetter(parts.drive) != upperLetter(CurrentDrive()))
-                SetCurrentDrive(parts.drive);
-        } catch (...) {
-            m_switchingDrive = false;
-            throw;
-        }
-        m_switchingDrive = false;
+        ScopeExit done([&] { m_switchingDrive = false; });
+        if (m_driveCombo)
+            m_driveCombo->SetCurrentDrive(parts.drive);
+        // A drive box that already shows this drive (after failing to enter it before)
+        // leaves the list where it is: the list moves by itself then.
+        if (upperLetter(parts.drive) != upperLetter(CurrentDrive()))
+            SetCurrentDrive(parts.drive);
     }
     // The directory part may be relative to the list's directory (on the new drive by now).
     platform::setCurrentDirectory(m_directory);
@@ -244,16 +240,13 @@ void TDirectoryListBox::SetFileList(TFileListBox* list)
 {
     if (list == m_fileList)
         return;
-    if (m_fileList) {
+    if (m_fileList)
         m_fileList->m_dirList = nullptr;
-        RemoveFreeNotification(m_fileList);
-    }
     m_fileList = list;
     if (list) {
         if (list->m_dirList && list->m_dirList != this)
             list->m_dirList->SetFileList(nullptr);
         list->m_dirList = this;
-        FreeNotification(list);
     }
 }
 
@@ -261,13 +254,8 @@ void TDirectoryListBox::SetDirLabel(TLabel* label)
 {
     if (label == m_dirLabel)
         return;
-    if (m_dirLabel)
-        RemoveFreeNotification(m_dirLabel);
     m_dirLabel = label;
-    if (label) {
-        FreeNotification(label);
-        updateLabel();
-    }
+    updateLabel();
 }
 
 void TDirectoryListBox::updateLabel()
@@ -281,19 +269,6 @@ void TDirectoryListBox::updateLabel()
     m_dirLabel->SetCaption(shortenPath(m_directory, width, [&](std::string_view text) {
         return canvas.TextWidth(std::string(text));
     }));
-}
-
-void TDirectoryListBox::Notification(TComponent* component, TOperation operation)
-{
-    TListBox::Notification(component, operation);
-    if (operation != TOperation::opRemove)
-        return;
-    if (component == m_fileList)
-        m_fileList = nullptr;
-    if (component == m_dirLabel)
-        m_dirLabel = nullptr;
-    if (component == m_driveCombo)
-        m_driveCombo = nullptr;
 }
 
 void TDirectoryListBox::DrawItem(int index, const TRect& rect, TOwnerDrawState)

@@ -55,7 +55,6 @@ protected:
     void CreateWnd() override;
     void DrawItem(int index, const TRect& rect, TOwnerDrawState state) override;
     void FontChanged() override;
-    void Notification(TComponent* component, TOperation operation) override;
     // The directory list change: the file list follows, the label follows, then OnChange.
     virtual void Change();
 
@@ -74,9 +73,9 @@ private:
     std::unique_ptr<TBitmap> m_closedFolder;
     std::unique_ptr<TBitmap> m_currentFolder;
     std::string m_directory;
-    TFileListBox* m_fileList = nullptr;
-    TLabel* m_dirLabel = nullptr;
-    TDriveComboBox* m_driveCombo = nullptr;
+    TComponentRef<TFileListBox> m_fileList;
+    TComponentRef<TLabel> m_dirLabel;
+    TComponentRef<TDriveComboBox> m_driveCombo;
     // Set while a drive box moves this list as part of entering a directory on another drive.
     bool m_switchingDrive = false;
     bool m_preserveCase = true;

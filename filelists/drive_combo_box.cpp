@@ -170,25 +170,16 @@ void TDriveComboBox::SetDirList(TDirectoryListBox* list)
 {
     if (list == m_dirList)
         return;
-    if (m_dirList) {
+    if (m_dirList)
         m_dirList->m_driveCombo = nullptr;
-        RemoveFreeNotification(m_dirList);
-    }
     m_dirList = list;
     if (list) {
         if (list->m_driveCombo && list->m_driveCombo != this)
             list->m_driveCombo->SetDirList(nullptr);
         list->m_driveCombo = this;
-        FreeNotification(list);
     }
 }
 
-void TDriveComboBox::Notification(TComponent* component, TOperation operation)
-{
-    TComboBox::Notification(component, operation);
-    if (operation == TOperation::opRemove && component == m_dirList)
-        m_dirList = nullptr;
-}
 
 void TDriveComboBox::DrawItem(int index, const TRect& rect, TOwnerDrawState)
 {

@@ -42,7 +42,6 @@ protected:
     void CreateWnd() override;
     void DrawItem(int index, const TRect& rect, TOwnerDrawState state) override;
     void FontChanged() override;
-    void Notification(TComponent* component, TOperation operation) override;
 
 private:
     friend class TDirectoryListBox;
@@ -57,5 +56,5 @@ private:
     std::unique_ptr<TBitmap> m_ram;
     char m_drive = 0;
     TTextCase m_textCase = tcLowerCase;
-    TDirectoryListBox* m_dirList = nullptr;
+    TComponentRef<TDirectoryListBox> m_dirList;
 };

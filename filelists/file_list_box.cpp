@@ -138,7 +138,7 @@ void TFileListBox::ReadFileNames()
             platform::readDirectory(m_directory);
         std::vector<FoundItem> found;
         std::vector<std::string> texts;
-        for (const std::string& pattern : platform::splitMask(m_mask)) {
+        for (const std::string& pattern : platform::splitMask(Mask())) {
             for (const platform::FileEntry& entry :
                  platform::selectEntries(entries.value, pattern, attributes)) {
                 if (!normalFiles && !(entry.attributes & attributes))
@@ -174,6 +174,8 @@ void TFileListBox::SetCurrentDirectory(const std::string& directory)
     platform::IoResult<std::string> current = platform::currentDirectory();
     checkIo(current.error);
     m_directory = current.value;
+    // A file's name stood in for the mask only while that file's directory was shown.
+    m_nameMask.clear();
     ReadFileNames();
 }
 
@@ -210,7 +212,9 @@ void TFileListBox::SetSelectedPath(const std::string& path)
     else
         SetCurrentDirectory(parts.directory);
 
-    if (hasWildcards(parts.file)) {
+    // A real file may have wildcards in its name: then it is a name like any other.
+    const bool exists = !parts.file.empty() && platform::fileExists(joinPath(m_directory, parts.file));
+    if (hasWildcards(parts.file) && !exists) {
         SetMask(parts.file);
         return;
     }
@@ -223,11 +227,20 @@ void TFileListBox::SetSelectedPath(const std::string& path)
         SetItemIndex(index);
         Change();
     }
-    if (!platform::fileExists(joinPath(m_directory, parts.file)))
+    if (!exists)
         throw EInvalidOperation(Format(invalidFileName, {path}));
+    if (ItemIndex() < 0 && !m_nameMask.empty()) {
+        // Another file's name stands in for the mask: the mask comes back first.
+        m_nameMask.clear();
+        ReadFileNames();
+        SetItemIndex(indexOfName(parts.file));
+        if (ItemIndex() >= 0)
+            Change();
+    }
     if (ItemIndex() < 0) {
         // The mask hides the file: it gives way to the file's name.
-        SetMask(parts.file);
+        m_nameMask = parts.file;
+        ReadFileNames();
         SetItemIndex(indexOfName(parts.file));
         Change();
     }
@@ -235,10 +248,11 @@ void TFileListBox::SetSelectedPath(const std::string& path)
 
 void TFileListBox::SetMask(const std::string& mask)
 {
-    if (mask == m_mask)
-        return;
+    const std::string before = Mask();
     m_mask = mask;
-    ReadFileNames();
+    m_nameMask.clear();
+    if (Mask() != before)
+        ReadFileNames();
 }
 
 void TFileListBox::SetFileType(TFileType fileType)
@@ -263,13 +277,10 @@ void TFileListBox::SetFileEdit(TWinControl* edit)
 {
     if (edit == m_fileEdit)
         return;
-    if (m_fileEdit)
-        RemoveFreeNotification(m_fileEdit);
     m_fileEdit = edit;
     if (edit) {
-        FreeNotification(edit);
         const int index = ItemIndex();
-        edit->SetText(index >= 0 ? Items()->Get(index) : m_mask);
+        edit->SetText(index >= 0 ? Items()->Get(index) : Mask());
     }
 }
 
@@ -284,7 +295,7 @@ void TFileListBox::Change()
 {
     m_lastSelection = ItemIndex();
     if (m_fileEdit) {
-        m_fileEdit->SetText(m_lastSelection >= 0 ? Items()->Get(m_lastSelection) : m_mask);
+        m_fileEdit->SetText(m_lastSelection >= 0 ? Items()->Get(m_lastSelection) : Mask());
         if (auto* line = qobject_cast<QLineEdit*>(m_fileEdit->Widget()))
             line->selectAll();
     }
@@ -292,16 +303,6 @@ void TFileListBox::Change()
         OnChange(this);
 }
 
-void TFileListBox::Notification(TComponent* component, TOperation operation)
-{
-    TListBox::Notification(component, operation);
-    if (operation != TOperation::opRemove)
-        return;
-    if (component == m_fileEdit)
-        m_fileEdit = nullptr;
-    if (component == m_dirList)
-        m_dirList = nullptr;
-}
 
 void TFileListBox::DrawItem(int index, const TRect& rect, TOwnerDrawState)
 {

@@ -32,11 +32,14 @@ public:
     // CurrentDirectory(), a backslash and the selected item; empty when nothing is selected.
     std::string SelectedPath() const;
     // Goes to a path: its directory becomes the list's (and the linked directory list's); a
-    // name with wildcards becomes the mask; any other name is selected, the mask giving way to
-    // it when it hides the file. "Invalid file name - %s" when no such file exists (after the
-    // move to its directory).
+    // name with wildcards that names no file becomes the mask; any other name is selected, the
+    // mask giving way to it when it hides the file, until the directory or the mask changes
+    // again. "Invalid file name - %s" when no such file exists (after the move to its
+    // directory).
     void SetSelectedPath(const std::string& path);
-    std::string Mask() const { return m_mask; }
+    // The patterns the entries match: the mask set, or the name of a file it hid while that
+    // file is the one gone to.
+    std::string Mask() const { return m_nameMask.empty() ? m_mask : m_nameMask; }
     void SetMask(const std::string& mask);
     TFileType FileType() const { return m_fileType; }
     void SetFileType(TFileType fileType);
@@ -60,7 +63,6 @@ protected:
     void CreateWnd() override;
     void DrawItem(int index, const TRect& rect, TOwnerDrawState state) override;
     void FontChanged() override;
-    void Notification(TComponent* component, TOperation operation) override;
     // The file list change: remembers the selection, fills the edit box, then OnChange.
     virtual void Change();
     // Reads the entries again (when the window exists), then raises the change with nothing
@@ -79,9 +81,10 @@ private:
     std::unique_ptr<TBitmap> m_unknownFile;
     std::string m_directory;
     std::string m_mask = "*.*";
+    std::string m_nameMask;  // a selected file's name standing in for the mask
     TFileType m_fileType = 1u << ftNormal;
     bool m_showGlyphs = false;
-    TWinControl* m_fileEdit = nullptr;
-    TDirectoryListBox* m_dirList = nullptr;
+    TComponentRef<TWinControl> m_fileEdit;
+    TComponentRef<TDirectoryListBox> m_dirList;
     int m_lastSelection = -1;
 };

@@ -248,18 +248,10 @@ std::string TApplication::ExeName() const
 
 void TApplication::formCreated(TForm* form)
 {
-    if (!m_mainForm) {
+    if (!m_mainForm)
         m_mainForm = form;
-        FreeNotification(form);
-    }
 }
 
-void TApplication::Notification(TComponent* component, TOperation operation)
-{
-    TComponent::Notification(component, operation);
-    if (operation == TOperation::opRemove && component == m_mainForm)
-        m_mainForm = nullptr;
-}
 
 void TApplication::Run()
 {
@@ -279,11 +271,14 @@ void TApplication::Run()
 
 void TApplication::Terminate()
 {
+    const bool first = !m_terminated;
     m_terminated = true;
     if (m_loop)
         m_loop->quit();
     if (auto* dispatcher = QAbstractEventDispatcher::instance())
         dispatcher->wakeUp();
+    if (first)
+        Terminating();
 }
 
 void TApplication::ProcessMessages()
@@ -357,34 +352,13 @@ void TApplication::Dispatch(TObject* sender, const std::function<void()>& handle
         runMessageHandledHooks();
 }
 
-int TApplication::AddMessageHandledHook(std::function<void()> hook)
-{
-    m_hooks.push_back({m_nextHookId, std::move(hook)});
-    return m_nextHookId++;
-}
-
-void TApplication::RemoveMessageHandledHook(int id)
-{
-    m_hooks.erase(std::remove_if(m_hooks.begin(), m_hooks.end(), [id](const Hook& h) { return h.id == id; }),
-                  m_hooks.end());
-}
-
 void TApplication::runMessageHandledHooks()
 {
-    // A hook may add or remove hooks: walk the ids of this round, and skip those removed
-    // meanwhile (a removed hook may refer to what its remover freed).
-    std::vector<int> ids;
-    for (const Hook& hook : m_hooks)
-        ids.push_back(hook.id);
-    for (int id : ids) {
-        auto it = std::find_if(m_hooks.begin(), m_hooks.end(), [id](const Hook& h) { return h.id == id; });
-        if (it == m_hooks.end())
-            continue;
-        const std::function<void()> run = it->run;
+    MessageHandled.ForEach([this](const std::function<void()>& hook) {
         try {
-            run();
+            hook();
         } catch (...) {
             HandleException(this);
         }
-    }
+    });
 }

@@ -7,6 +7,7 @@
 
 #include "framework/canvas.h"
 #include "framework/component.h"
+#include "framework/hook_list.h"
 #include "framework/seams.h"
 
 #include <exception>
@@ -93,17 +94,16 @@ public:
     // Runs an event handler; an exception that escapes goes to HandleException.
     void Dispatch(TObject* sender, const std::function<void()>& handler);
 
-    // Called after every outermost dispatched event (surfaces give back their contexts then).
-    int AddMessageHandledHook(std::function<void()> hook);
-    void RemoveMessageHandledHook(int id);
+    // Run after every outermost dispatched event (surfaces give back their contexts then); a
+    // listener that fails is reported and the others still run.
+    THookList<void()> MessageHandled;
+    // Run once when Terminate is asked for (modal loops end then).
+    THookList<void()> Terminating;
 
     TExceptionEvent OnException;
     // The application became active or inactive (its windows gained or lost the desktop's focus).
     TNotifyEvent OnActivate;
     TNotifyEvent OnDeactivate;
-
-protected:
-    void Notification(TComponent* component, TOperation operation) override;
 
 private:
     friend class TForm;
@@ -112,7 +112,7 @@ private:
     void watchActivation();
 
     std::string m_title;
-    TForm* m_mainForm = nullptr;
+    TComponentRef<TForm> m_mainForm;
     bool m_terminated = false;
     bool m_showMainForm = true;
     TColor m_hintColor = clInfoBk;
@@ -126,12 +126,6 @@ private:
     QEventLoop* m_loop = nullptr;
     std::unique_ptr<QApplication> m_ownQtApplication;
     std::unique_ptr<QObject> m_activationWatch;  // its connections go with the application
-    struct Hook {
-        int id;
-        std::function<void()> run;
-    };
-    std::vector<Hook> m_hooks;
-    int m_nextHookId = 1;
 };
 
 // The application object, or null before one is made.

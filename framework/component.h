@@ -1,8 +1,10 @@
 #pragma once
 // Components: named objects with an owner. An owner frees what it owns; components find their
 // owned components by name; a component can ask to hear when another one is freed, so links
-// between components are cleared before they dangle.
+// between components are cleared before they dangle. Plain links are TComponentRef fields, which
+// clear themselves; Notification is for components that must do more when a link goes.
 
+#include "framework/component_ref.h"
 #include "framework/persistent.h"
 #include "framework/properties.h"
 
@@ -66,6 +68,7 @@ protected:
     virtual void Notification(TComponent* component, TOperation operation);
 
 private:
+    friend class framework_detail::ComponentWatch;
     void notifyAll(TComponent* component, TOperation operation);
 
     std::string m_name;
@@ -74,6 +77,7 @@ private:
     std::vector<TComponent*> m_components;
     std::vector<TComponent*> m_freeNotifies;  // linked both ways: told when either goes
     std::vector<TComponent*> m_requested;     // the links this component asked for itself
+    framework_detail::ComponentWatch* m_watches = nullptr;  // references to clear when freed
     bool m_loading = false;
     bool m_destroying = false;
 };

@@ -261,12 +261,6 @@ void TControl::EnabledChanged()
     Invalidate();
 }
 
-void TControl::Notification(TComponent* component, TOperation operation)
-{
-    TComponent::Notification(component, operation);
-    if (operation == TOperation::opRemove && component == m_popupMenu)
-        m_popupMenu = nullptr;
-}
 
 void TControl::SetParent(TWinControl* parent)
 {

@@ -235,7 +235,6 @@ protected:
     // and brings it up to date with the control's state.
     void SetWidget(QWidget* widget);
     void Loaded() override;
-    void Notification(TComponent* component, TOperation operation) override;
 
     // Fires OnResize after the size changed (not while loading).
     virtual void Resize();
@@ -289,7 +288,7 @@ private:
     bool m_parentFont = true;
     bool m_changingParentFont = false;
     TCursor m_cursor = crDefault;
-    TPopupMenu* m_popupMenu = nullptr;
+    TComponentRef<TPopupMenu> m_popupMenu;
     TControlStyle m_controlStyle = (1u << csCaptureMouse) | (1u << csClickEvents) | (1u << csSetCaption) |
                                    (1u << csDoubleClicks);
     std::unique_ptr<TSizeConstraints> m_constraints;

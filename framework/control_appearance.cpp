@@ -5,6 +5,7 @@
 #include "framework/application.h"
 #include "framework/menus.h"
 #include "framework/qt_bridge.h"
+#include "framework/scope_exit.h"
 #include "framework/strings.h"
 
 #include <QWidget>
@@ -169,13 +170,8 @@ void TControl::ParentFontChanged()
     if (!m_parentFont || !m_parent)
         return;
     m_changingParentFont = true;
-    try {
-        m_font->CopyFrom(m_parent->Font());
-    } catch (...) {
-        m_changingParentFont = false;
-        throw;
-    }
-    m_changingParentFont = false;
+    ScopeExit done([&] { m_changingParentFont = false; });
+    m_font->CopyFrom(m_parent->Font());
 }
 
 void TControl::FontChanged()
@@ -216,9 +212,5 @@ void TControl::SetPopupMenu(TPopupMenu* menu)
 {
     if (menu == m_popupMenu)
         return;
-    if (m_popupMenu)
-        RemoveFreeNotification(m_popupMenu);
     m_popupMenu = menu;
-    if (menu)
-        FreeNotification(menu);
 }

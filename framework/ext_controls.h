@@ -168,7 +168,6 @@ protected:
     void RemoveControl(TControl* control) override;
     void SizeChanged() override;
     void FontChanged() override;
-    void Notification(TComponent* component, TOperation operation) override;
 
 private:
     friend class TTabSheet;
@@ -179,7 +178,7 @@ private:
 
     QTabBar* m_tabBar = nullptr;
     std::vector<TTabSheet*> m_pages;
-    TTabSheet* m_activePage = nullptr;
+    TComponentRef<TTabSheet> m_activePage;
     TTabPosition m_tabPosition = tpTop;
     bool m_updatingTabs = false;
 };

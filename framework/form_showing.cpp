@@ -4,6 +4,7 @@
 
 #include "framework/application.h"
 #include "framework/exceptions.h"
+#include "framework/scope_exit.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -11,6 +12,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <algorithm>
 #include <iterator>
 
 namespace {
@@ -19,13 +21,17 @@ constexpr auto visibleModal = "Cannot make a visible window modal";
 
 void TForm::applyPosition()
 {
+    const TRect work = Screen->WorkAreaRect();
+    const auto centred = [&](int& left, int& top) {
+        left = work.left + (work.width() - Width()) / 2;
+        top = work.top + (work.height() - Height()) / 2;
+    };
     int left = Left();
     int top = Top();
     switch (m_position) {
     case poScreenCenter:
     case poDesktopCenter:
-        left = (Screen->Width() - Width()) / 2;
-        top = (Screen->Height() - Height()) / 2;
+        centred(left, top);
         break;
     case poMainFormCenter:
     case poOwnerFormCenter: {
@@ -36,14 +42,17 @@ void TForm::applyPosition()
             left = around->Left() + (around->Width() - Width()) / 2;
             top = around->Top() + (around->Height() - Height()) / 2;
         } else {
-            left = (Screen->Width() - Width()) / 2;
-            top = (Screen->Height() - Height()) / 2;
+            centred(left, top);
         }
         break;
     }
-    default: return;
+    default: break;
     }
-    SetBounds(left, top, Width(), Height());
+    // Nothing of the window lies outside the work area, where the desktop's panels are.
+    left = std::max(work.left, std::min(left, work.right - Width()));
+    top = std::max(work.top, std::min(top, work.bottom - Height()));
+    if (left != Left() || top != Top())
+        SetBounds(left, top, Width(), Height());
 }
 
 void TForm::SetVisible(bool visible)
@@ -85,7 +94,9 @@ void TForm::SetVisible(bool visible)
 
 void TForm::DoShow()
 {
-    if (OnShow)
+    TComponentRef<TForm> alive(this);
+    ShowListeners(*this);
+    if (alive && OnShow)
         OnShow(this);
 }
 
@@ -125,69 +136,88 @@ TModalResult TForm::RunModal()
     if (Visible() || !Enabled() || m_modal)
         throw EInvalidOperation(visibleModal);
     QWidget* window = Widget();
+    TComponentRef<TForm> alive(this);
+    QEventLoop loop;
     m_modal = true;
     m_modalResult = mrNone;
+    m_modalLoop = &loop;
     window->setWindowModality(Qt::ApplicationModal);
     QPointer<QWidget> guard(window);
-    auto finish = [this, guard] {
-        m_modal = false;
+    ScopeExit finish([this, &alive, guard] {
+        if (alive) {
+            m_modalLoop = nullptr;
+            m_modal = false;
+        }
         if (guard)
             guard->setWindowModality(Qt::NonModal);
-    };
-    try {
-        Show();
-        while (true) {
-            if (m_modalResult == mrNone) {
-                // The application is ending: the form is not asked, as a form that refuses
-                // to close would keep the loop going without a message ever being handled.
-                if (Application && Application->Terminated()) {
-                    m_modalResult = mrCancel;
-                    break;
-                }
-                if (Application)
-                    Application->HandleMessage();
-                else
-                    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    });
+    // The application is ending: the form is not asked, as a form that refuses to close would
+    // keep the loop going with no message ever handled.
+    const THookSubscription ending =
+        Application ? Application->Terminating.Add([&loop] { loop.exit(); }) : THookSubscription();
+    const auto terminated = [] { return Application && Application->Terminated(); };
+
+    Show();
+    while (alive) {
+        if (m_modalResult == mrNone) {
+            if (terminated()) {
+                m_modalResult = mrCancel;
+                break;
             }
-            if (m_modalResult != mrNone) {
-                closeModal();
-                if (m_modalResult != mrNone)
-                    break;
-            }
+            // Runs until a result is set, the form is freed or the application ends.
+            loop.exec();
+            continue;
         }
-        if (Visible())
-            Hide();
-    } catch (...) {
-        finish();
-        throw;
+        closeModal();
+        if (!alive || m_modalResult != mrNone)
+            break;
     }
-    finish();
+    // A form freed while it was up (with its owner, say) gives no result of its own.
+    if (!alive)
+        return mrCancel;
+    if (Visible())
+        Hide();
     return m_modalResult;
 }
 
 void TForm::closeModal()
 {
+    TComponentRef<TForm> alive(this);
     try {
         TCloseAction action = caNone;
-        if (CloseQuery()) {
+        if (CloseQuery() && alive) {
             action = caHide;
             DoClose(action);
         }
+        if (!alive)
+            return;
         if (action == caNone)
             m_modalResult = mrNone;
         else if (action == caFree)
             Release();
     } catch (...) {
-        m_modalResult = mrNone;
-        HandleEscapingException(this);
+        if (alive)
+            m_modalResult = mrNone;
+        HandleEscapingException(alive);
     }
+}
+
+void TForm::SetModalResult(TModalResult result)
+{
+    m_modalResult = result;
+    if (result != mrNone && m_modalLoop)
+        m_modalLoop->exit();
 }
 
 bool TForm::CloseQuery()
 {
     bool canClose = true;
+    TComponentRef<TForm> alive(this);
     if (OnCloseQuery)
         OnCloseQuery(this, canClose);
+    // A handler that freed the form has closed it for good.
+    if (alive)
+        CloseQueryListeners(*this, canClose);
     return canClose;
 }
 
@@ -200,14 +230,15 @@ void TForm::DoClose(TCloseAction& action)
 void TForm::Close()
 {
     if (m_modal) {
-        m_modalResult = mrCancel;
+        SetModalResult(mrCancel);
         return;
     }
-    if (!CloseQuery())
+    TComponentRef<TForm> alive(this);
+    if (!CloseQuery() || !alive)
         return;
     TCloseAction action = m_formStyle == fsMDIChild ? caMinimize : caHide;
     DoClose(action);
-    if (action == caNone)
+    if (!alive || action == caNone)
         return;
     if (Application && Application->MainForm() == this)
         Application->Terminate();

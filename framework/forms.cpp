@@ -6,10 +6,12 @@
 #include "framework/menu_bar.h"
 #include "framework/menus.h"
 #include "framework/qt_bridge.h"
+#include "framework/scope_exit.h"
 #include "framework/std_controls.h"
 #include "platform/display.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QGuiApplication>
 #include <QMenuBar>
 #include <QPointer>
@@ -55,13 +57,6 @@ protected:
     void paintEvent(QPaintEvent* e) override { QWidget::paintEvent(e); }
 };
 
-// Forms whose release is pending: a form freed meanwhile is taken off.
-std::vector<TForm*>& pendingReleases()
-{
-    static std::vector<TForm*> forms;
-    return forms;
-}
-
 } // namespace
 
 TScreen* const Screen = &screenInstance;
@@ -85,10 +80,11 @@ TForm::TForm(TComponent* owner) : TWinControl(owner, DeferWidget{}), m_canvas(st
 
 TForm::~TForm()
 {
+    // A modal loop showing the form ends with it.
+    if (m_modalLoop)
+        m_modalLoop->exit();
     DoDestroy();
     m_formDestroying = true;
-    auto& pending = pendingReleases();
-    pending.erase(std::remove(pending.begin(), pending.end(), this), pending.end());
     auto& forms = Screen->m_forms;
     forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
     m_menuBar.reset();
@@ -148,7 +144,8 @@ int TForm::ClientHeight() const
 
 void TForm::SetBounds(int left, int top, int width, int height)
 {
-    TWinControl::SetBounds(left, top, std::min(width, Screen->Width()), std::min(height, Screen->Height()));
+    const TRect work = Screen->WorkAreaRect();
+    TWinControl::SetBounds(left, top, std::min(width, work.width()), std::min(height, work.height()));
 }
 
 void TForm::SetClientSize(int width, int height)
@@ -216,14 +213,11 @@ void TForm::WindowGeometryChanged()
     if (at.x() == Left() && at.y() == Top() && width == Width() && height == Height())
         return;
     // The window system moved or sized the window: take its geometry as the form's.
-    m_applyingGeometry = true;
-    try {
+    {
+        m_applyingGeometry = true;
+        ScopeExit applied([this] { m_applyingGeometry = false; });
         TControl::SetBounds(at.x(), at.y(), width, height);
-    } catch (...) {
-        m_applyingGeometry = false;
-        throw;
     }
-    m_applyingGeometry = false;
     layoutWindow();
 }
 
@@ -323,15 +317,11 @@ void TForm::PaintWidget(QPainter& painter)
 {
     m_canvas->Lock();
     m_canvas->BeginPaint(painter);
-    try {
-        Paint();
-    } catch (...) {
+    ScopeExit painted([this] {
         m_canvas->EndPaint();
         m_canvas->Unlock();
-        throw;
-    }
-    m_canvas->EndPaint();
-    m_canvas->Unlock();
+    });
+    Paint();
 }
 
 void TForm::Paint()
@@ -344,18 +334,10 @@ void TForm::Paint()
 
 void TForm::Release()
 {
-    auto& pending = pendingReleases();
-    if (std::find(pending.begin(), pending.end(), this) != pending.end())
-        return;
-    pending.push_back(this);
-    TForm* form = this;
-    auto release = [form] {
-        auto& list = pendingReleases();
-        auto it = std::find(list.begin(), list.end(), form);
-        if (it == list.end())
-            return;
-        list.erase(it);
-        DispatchEvent(nullptr, [form] { delete form; });
+    // A form freed meanwhile (or by an earlier release) is not freed again.
+    auto release = [form = TComponentRef<TForm>(this)] {
+        if (form)
+            DispatchEvent(nullptr, [form] { delete form.get(); });
     };
     if (QCoreApplication::instance())
         QMetaObject::invokeMethod(QCoreApplication::instance(), release, Qt::QueuedConnection);
@@ -372,6 +354,7 @@ void TForm::DoDestroy()
     if (m_destroyFired)
         return;
     m_destroyFired = true;
+    DispatchEvent(this, [this] { DestroyListeners(*this); });
     if (OnDestroy)
         DispatchEvent(this, [this] { OnDestroy(this); });
 }
@@ -396,11 +379,7 @@ void TForm::SetActiveControl(TWinControl* control)
         return;
     if (control && (control == this || GetParentForm(control) != this || (!IsLoading() && !control->CanFocus())))
         throw EInvalidOperation(cannotFocus);
-    if (m_activeControl)
-        RemoveFreeNotification(m_activeControl);
     m_activeControl = control;
-    if (control)
-        FreeNotification(control);
     if (!IsLoading() && control && Visible() && control->Widget())
         control->Widget()->setFocus(Qt::OtherFocusReason);
 }
@@ -416,10 +395,7 @@ void TForm::ActiveControlEntered(TWinControl* control)
 {
     if (control == m_activeControl || control == this)
         return;
-    if (m_activeControl)
-        RemoveFreeNotification(m_activeControl);
     m_activeControl = control;
-    FreeNotification(control);
 }
 
 void TForm::SetMenu(TMainMenu* menu)
@@ -456,7 +432,7 @@ bool TForm::DialogKey(unsigned short key, TShiftState)
         return false;
     // The focused button answers Enter itself.
     if (key == VK_RETURN && m_activeControl && m_activeControl->Focused())
-        if (auto* button = dynamic_cast<TButton*>(m_activeControl)) {
+        if (auto* button = dynamic_cast<TButton*>(m_activeControl.get())) {
             button->Click();
             return true;
         }
@@ -493,12 +469,8 @@ void TForm::Loaded()
 void TForm::Notification(TComponent* component, TOperation operation)
 {
     TWinControl::Notification(component, operation);
-    if (operation != TOperation::opRemove)
-        return;
-    if (component == m_activeControl)
-        m_activeControl = nullptr;
-    if (component == m_menu) {
-        m_menu = nullptr;
+    // The menu went: its menu bar goes with it.
+    if (operation == TOperation::opRemove && !m_menu && m_menuBar) {
         m_menuBar.reset();
         if (!m_formDestroying) {
             layoutWindow();

@@ -7,6 +7,7 @@
 // the handlers the form registered.
 
 #include "framework/control.h"
+#include "framework/hook_list.h"
 #include "framework/seams.h"
 
 #include <any>
@@ -17,6 +18,7 @@
 #include <utility>
 #include <vector>
 
+class QEventLoop;
 class TMainMenu;
 
 namespace framework_detail {
@@ -77,8 +79,9 @@ public:
 
     int ClientWidth() const override;
     int ClientHeight() const override;
-    // The window system keeps a window within the screen, however large its contents ask it to
-    // be: wider or taller bounds stop at the screen's size.
+    // The window system keeps a window within the work area (the screen less the desktop's
+    // panels), however large its contents ask it to be: wider or taller bounds stop at the work
+    // area's size, and a window being shown is moved into it.
     void SetBounds(int left, int top, int width, int height) override;
     void SetClientSize(int width, int height) override;
     // Outer size less the client area's: 8 × 27 for a framed window, nothing without a border.
@@ -100,7 +103,8 @@ public:
     // Frees the form once pending messages are handled.
     void Release();
     TModalResult ModalResult() const { return m_modalResult; }
-    void SetModalResult(TModalResult result) { m_modalResult = result; }
+    // A result other than mrNone ends the modal loop's wait: the form is asked to close.
+    void SetModalResult(TModalResult result);
     bool IsModal() const { return m_modal; }
 
     TPosition Position() const { return m_position; }
@@ -135,6 +139,14 @@ public:
     TNotifyEvent OnDeactivate;
     TCloseEvent OnClose;
     TCloseQueryEvent OnCloseQuery;
+
+    // Components that follow their form's life (placement storage) listen here and leave the
+    // form's own handlers as they were assigned: the show listeners run before OnShow, the
+    // close-query listeners after OnCloseQuery (they see its answer, and may change it), the
+    // destroy listeners before OnDestroy.
+    THookList<void(TForm&)> ShowListeners;
+    THookList<void(TForm&, bool& canClose)> CloseQueryListeners;
+    THookList<void(TForm&)> DestroyListeners;
 
     // Fires OnCreate; LoadDesign calls it.
     void DoCreate();
@@ -184,12 +196,13 @@ private:
     TBorderIcons m_borderIcons = (1u << biSystemMenu) | (1u << biMinimize) | (1u << biMaximize);
     TFormStyle m_formStyle = fsNormal;
     TWindowState m_windowState = wsNormal;
-    TWinControl* m_activeControl = nullptr;
-    TMainMenu* m_menu = nullptr;
+    TComponentRef<TWinControl> m_activeControl;
+    TComponentRef<TMainMenu> m_menu;
     bool m_nativeMenuVisible = true;
     bool m_keyPreview = false;
     TModalResult m_modalResult = mrNone;
     bool m_modal = false;
+    QEventLoop* m_modalLoop = nullptr;
     bool m_showAfterLoading = false;
     bool m_destroyFired = false;
     bool m_formDestroying = false;

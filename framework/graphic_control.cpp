@@ -3,6 +3,7 @@
 #include "framework/control.h"
 
 #include "framework/qt_bridge.h"
+#include "framework/scope_exit.h"
 #include "platform/device_context.h"
 
 #include <QImage>
@@ -19,15 +20,11 @@ void paintThrough(TControlCanvas& canvas, QPainter& painter, Paint&& paint)
 {
     canvas.Lock();
     canvas.BeginPaint(painter);
-    try {
-        paint();
-    } catch (...) {
+    ScopeExit painted([&canvas] {
         canvas.EndPaint();
         canvas.Unlock();
-        throw;
-    }
-    canvas.EndPaint();
-    canvas.Unlock();
+    });
+    paint();
 }
 
 } // namespace

@@ -80,24 +80,31 @@ QIcon iconOf(TDrawable& drawable)
 
 struct Build {
     std::map<const TMenuItem*, QAction*>& actions;
-    bool connectClicks;                // chosen items click themselves (menu bar)
-    std::shared_ptr<bool> connected;   // cleared when the connections must go quiet
+    bool connectClicks;  // chosen items click themselves (menu bar)
 };
 
-void connectClick(QAction* action, TMenuItem* item, const std::shared_ptr<bool>& connected,
-                  std::map<const TMenuItem*, QAction*>* actions)
+// An action shown until the bar is made again may outlive its item: a freed item hears nothing.
+void connectClick(QAction* action, TMenuItem* target, std::map<const TMenuItem*, QAction*>* actions)
 {
     QPointer<QAction> guard(action);
-    QObject::connect(action, &QAction::triggered, action, [item, connected, guard, actions] {
-        if (!*connected)
+    QObject::connect(action, &QAction::triggered, action, [item = TComponentRef<TMenuItem>(target), guard, actions] {
+        if (!item)
             return;
         DispatchEvent(item, [item] { item->Click(); });
         // The action toggled its own mark: the item's mark is what counts.
-        if (guard && *connected && actions) {
+        if (guard && item && actions) {
             auto it = actions->find(item);
             if (it != actions->end())
                 it->second->setChecked(item->Checked());
         }
+    });
+}
+
+void connectSubMenu(QMenu* sub, TMenuItem* target)
+{
+    QObject::connect(sub, &QMenu::aboutToShow, sub, [item = TComponentRef<TMenuItem>(target)] {
+        if (item)
+            DispatchEvent(item, [item] { item->Click(); });
     });
 }
 
@@ -116,17 +123,12 @@ void fill(QMenu& menu, TMenuItem& parent, Build& build)
             auto* sub = new QMenu(qString(item->Caption()), &menu);
             fill(*sub, *item, build);
             action = menu.addMenu(sub);
-            if (build.connectClicks) {
-                auto connected = build.connected;
-                QObject::connect(sub, &QMenu::aboutToShow, sub, [item, connected] {
-                    if (*connected)
-                        DispatchEvent(item, [item] { item->Click(); });
-                });
-            }
+            if (build.connectClicks)
+                connectSubMenu(sub, item);
         } else {
             action = menu.addAction(qString(item->Caption()));
             if (build.connectClicks)
-                connectClick(action, item, build.connected, &build.actions);
+                connectClick(action, item, &build.actions);
         }
         action->setData(item->Command());
         updateAction(*action, *item);
@@ -154,20 +156,16 @@ void updateAction(QAction& action, const TMenuItem& item)
     action.setIcon(picture ? iconOf(*picture) : QIcon());
 }
 
-MenuBarPresenter::MenuBarPresenter(QWidget* window, TMenu* menu)
-    : m_bar(new QMenuBar(window)), m_menu(menu), m_menuAlive(menu->AliveToken()),
-      m_connected(std::make_shared<bool>(true))
+MenuBarPresenter::MenuBarPresenter(QWidget* window, TMenu* menu) : m_bar(new QMenuBar(window)), m_menu(menu)
 {
     m_bar->setNativeMenuBar(false);
-    m_listener = menu->AddChangeListener([this](TMenuItem* item, bool rebuild) { changed(item, rebuild); });
+    m_listener = menu->ChangeListeners.Add([this](TMenuItem* item, bool rebuild) { changed(item, rebuild); });
     rebuild();
 }
 
 MenuBarPresenter::~MenuBarPresenter()
 {
-    *m_connected = false;
-    if (!m_menuAlive.expired())
-        m_menu->RemoveChangeListener(m_listener);
+    m_listener.Reset();
     delete m_bar;
 }
 
@@ -184,10 +182,8 @@ void MenuBarPresenter::changed(TMenuItem* item, bool rebuildNeeded)
             updateAction(*action, *item);
         return;
     }
-    // Items may be going away: the old actions fall silent now and are replaced once the
-    // current event is over.
-    *m_connected = false;
-    m_connected = std::make_shared<bool>(true);
+    // Items may be going away: the old actions are replaced once the current event is over,
+    // and meanwhile a freed item's action does nothing.
     m_actions.clear();
     if (m_rebuildPending)
         return;
@@ -204,16 +200,14 @@ void MenuBarPresenter::changed(TMenuItem* item, bool rebuildNeeded)
 void MenuBarPresenter::rebuild()
 {
     m_rebuildPending = false;
-    *m_connected = false;
-    m_connected = std::make_shared<bool>(true);
     m_bar->clear();
     for (QMenu* menu : m_menus)
         delete menu;
     m_menus.clear();
     m_actions.clear();
-    if (m_menuAlive.expired())
+    if (!m_menu)
         return;
-    Build build{m_actions, true, m_connected};
+    Build build{m_actions, true};
     TMenuItem& root = *m_menu->Items();
     for (int i = 0; i < root.Count(); ++i) {
         TMenuItem* item = root.Items(i);
@@ -225,14 +219,10 @@ void MenuBarPresenter::rebuild()
             m_menus.push_back(sub);
             fill(*sub, *item, build);
             action = m_bar->addMenu(sub);
-            auto connected = m_connected;
-            QObject::connect(sub, &QMenu::aboutToShow, sub, [item, connected] {
-                if (*connected)
-                    DispatchEvent(item, [item] { item->Click(); });
-            });
+            connectSubMenu(sub, item);
         } else {
             action = m_bar->addAction(qString(item->Caption()));
-            connectClick(action, item, m_connected, &m_actions);
+            connectClick(action, item, &m_actions);
         }
         action->setData(item->Command());
         updateAction(*action, *item);
@@ -243,13 +233,12 @@ void MenuBarPresenter::rebuild()
 void execPopupMenu(TMenuItem& parent, TPoint screenPoint)
 {
     std::map<const TMenuItem*, QAction*> actions;
-    Build build{actions, false, std::make_shared<bool>(true)};
+    Build build{actions, false};
     QMenu menu;
     fill(menu, parent, build);
-    TMenu* owner = parent.GetParentMenu();
-    std::weak_ptr<const bool> alive = owner ? owner->AliveToken() : std::weak_ptr<const bool>();
+    TComponentRef<TMenu> owner = parent.GetParentMenu();
     QAction* chosen = menu.exec(QPoint(screenPoint.x, screenPoint.y));
-    if (!chosen || !owner || alive.expired())
+    if (!chosen || !owner)
         return;
     // The item is looked up again: the menu may have changed while it was open.
     if (TMenuItem* item = owner->FindItem(chosen->data().toInt()))

@@ -32,12 +32,10 @@ private:
     void rebuild();
 
     QMenuBar* m_bar;
-    TMenu* m_menu;
-    std::weak_ptr<const bool> m_menuAlive;
-    int m_listener;
+    TComponentRef<TMenu> m_menu;
+    THookSubscription m_listener;
     std::map<const TMenuItem*, QAction*> m_actions;
     std::vector<QMenu*> m_menus;  // the menus of the bar's items (their sub-menus go with them)
-    std::shared_ptr<bool> m_connected;
     bool m_rebuildPending = false;
 };
 // Brings one action up to date with its item.

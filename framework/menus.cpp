@@ -354,8 +354,6 @@ TMenu::TMenu(TComponent* owner) : TComponent(owner), m_items(std::make_unique<TM
 TMenu::~TMenu()
 {
     m_destroying = true;
-    m_alive.reset();
-    m_listeners.clear();
     m_items.reset();
 }
 
@@ -389,27 +387,14 @@ TMenuItem* TMenu::FindShortCut(TShortCut shortCut) const
     return nullptr;
 }
 
-int TMenu::AddChangeListener(std::function<void(TMenuItem*, bool)> listener)
-{
-    m_listeners.push_back({m_nextListener, std::move(listener)});
-    return m_nextListener++;
-}
-
-void TMenu::RemoveChangeListener(int id)
-{
-    m_listeners.erase(std::remove_if(m_listeners.begin(), m_listeners.end(),
-                                     [id](const Listener& l) { return l.id == id; }),
-                      m_listeners.end());
-}
-
 void TMenu::MenuChanged(TMenuItem* source, bool rebuild)
 {
     if (m_destroying)
         return;
-    const std::vector<Listener> listeners = m_listeners;
-    for (const Listener& listener : listeners)
-        listener.notify(source, rebuild);
-    if (OnChange)
+    TComponentRef<TMenu> alive(this);
+    ChangeListeners(source, rebuild);
+    // A listener may free the menu.
+    if (alive && OnChange)
         OnChange(this, source, rebuild);
 }
 
@@ -439,19 +424,9 @@ void TPopupMenu::SetPopupComponent(TControl* control)
 {
     if (control == m_popupComponent)
         return;
-    if (m_popupComponent)
-        RemoveFreeNotification(m_popupComponent);
     m_popupComponent = control;
-    if (control)
-        FreeNotification(control);
 }
 
-void TPopupMenu::Notification(TComponent* component, TOperation operation)
-{
-    TMenu::Notification(component, operation);
-    if (operation == TOperation::opRemove && component == m_popupComponent)
-        m_popupComponent = nullptr;
-}
 
 const PropertyTable* TPopupMenu::Properties() const
 {

@@ -8,6 +8,7 @@
 #include "framework/canvas.h"
 #include "framework/component.h"
 #include "framework/control.h"
+#include "framework/hook_list.h"
 #include "framework/seams.h"
 
 #include <functional>
@@ -134,26 +135,17 @@ public:
     // The enabled, visible item with this shortcut, or null.
     TMenuItem* FindShortCut(TShortCut shortCut) const;
 
-    // Presentations listen here; returns an id for RemoveChangeListener.
-    int AddChangeListener(std::function<void(TMenuItem* source, bool rebuild)> listener);
-    void RemoveChangeListener(int id);
+    // Presentations listen here, before OnChange: the item that changed (null for the whole
+    // menu), and whether items were added, removed or moved.
+    THookList<void(TMenuItem* source, bool rebuild)> ChangeListeners;
     TMenuChangeEvent OnChange;
 
     void MenuChanged(TMenuItem* source, bool rebuild);
-    // Expires when the menu is freed: listeners that may outlive the menu check it.
-    std::weak_ptr<const bool> AliveToken() const { return m_alive; }
     const PropertyTable* Properties() const override;
     static const PropertyTable& ClassProperties();
 
 private:
-    std::shared_ptr<const bool> m_alive = std::make_shared<const bool>(true);
     std::unique_ptr<TMenuItem> m_items;
-    struct Listener {
-        int id;
-        std::function<void(TMenuItem*, bool)> notify;
-    };
-    std::vector<Listener> m_listeners;
-    int m_nextListener = 1;
     bool m_destroying = false;
 };
 
@@ -180,11 +172,8 @@ public:
     const PropertyTable* Properties() const override;
     static const PropertyTable& ClassProperties();
 
-protected:
-    void Notification(TComponent* component, TOperation operation) override;
-
 private:
-    TControl* m_popupComponent = nullptr;
+    TComponentRef<TControl> m_popupComponent;
     bool m_autoPopup = true;
 };
 

@@ -197,12 +197,6 @@ void TPageControl::RemoveControl(TControl* control)
     updateTabs();
 }
 
-void TPageControl::Notification(TComponent* component, TOperation operation)
-{
-    TWinControl::Notification(component, operation);
-    if (operation == TOperation::opRemove && component == m_activePage)
-        m_activePage = nullptr;
-}
 
 void TPageControl::movePage(TTabSheet* page, int index)
 {

@@ -16,19 +16,6 @@ struct ControlAccess {
 
 namespace {
 
-// Whether a control is still shown by the widget its event came to. A handler may free the
-// control; its widget then goes at once or, while the event is being delivered, is handed over
-// for deletion with no control.
-class ControlGuard {
-public:
-    ControlGuard(TControl* control, QWidget* widget) : m_control(control), m_widget(widget) {}
-    explicit operator bool() const { return m_widget && controlOf(m_widget) == m_control; }
-
-private:
-    TControl* m_control;
-    QPointer<QWidget> m_widget;
-};
-
 TMouseButton mouseButton(Qt::MouseButton button)
 {
     switch (button) {
@@ -46,7 +33,8 @@ bool isPrimaryButton(Qt::MouseButton button)
 // A mouse event: the widget's own handling first, then the control's.
 bool routeMouse(TControl* control, QWidget* widget, QMouseEvent* e, const std::function<bool(QEvent*)>& base)
 {
-    ControlGuard guard(control, widget);
+    // A handler may free the control: what follows it then is skipped.
+    TComponentRef<TControl> guard(control);
     bool result = base(e);
     if (!guard || !control->AcceptsEvents())
         return true;
@@ -79,13 +67,12 @@ bool routeMouse(TControl* control, QWidget* widget, QMouseEvent* e, const std::f
             break;
         // On release the shift state no longer holds the released button.
         DispatchEvent(control, [&] {
-            ControlGuard inner(control, widget);
             if (e->button() == Qt::LeftButton && ControlAccess::clickPending(control)) {
                 ControlAccess::clickPending(control) = false;
                 if (widget->rect().contains(at))
                     control->Click();
             }
-            if (inner && control->AcceptsEvents())
+            if (guard && control->AcceptsEvents())
                 control->MouseUp(mouseButton(e->button()), shift, x, y);
         });
         break;
@@ -103,7 +90,7 @@ bool routeMouse(TControl* control, QWidget* widget, QMouseEvent* e, const std::f
     return true;
 }
 
-bool routeKey(TControl* control, QWidget* widget, QKeyEvent* e, const std::function<bool(QEvent*)>& base)
+bool routeKey(TControl* control, QKeyEvent* e, const std::function<bool(QEvent*)>& base)
 {
     auto* win = dynamic_cast<TWinControl*>(control);
     if (!win)
@@ -112,7 +99,7 @@ bool routeKey(TControl* control, QWidget* widget, QKeyEvent* e, const std::funct
     unsigned short key = virtualKey(*e);
     const TShiftState shift = shiftState(e->modifiers(), Qt::NoButton);
     bool swallow = false;
-    ControlGuard guard(control, widget);
+    TComponentRef<TControl> guard(control);
     std::unique_ptr<QKeyEvent> replaced;
     if (e->type() == QEvent::KeyPress) {
         const QByteArray text = e->text().toUtf8();
@@ -195,7 +182,7 @@ bool routeEvent(TControl* control, QWidget* widget, QEvent* e, const std::functi
             return routeMouse(control, widget, static_cast<QMouseEvent*>(e), base);
         case QEvent::KeyPress:
         case QEvent::KeyRelease:
-            return routeKey(control, widget, static_cast<QKeyEvent*>(e), base);
+            return routeKey(control, static_cast<QKeyEvent*>(e), base);
         case QEvent::Enter: {
             bool result = base(e);
             DispatchEvent(control, [control] { control->MouseEnter(); });
@@ -208,7 +195,7 @@ bool routeEvent(TControl* control, QWidget* widget, QEvent* e, const std::functi
         }
         case QEvent::FocusIn:
         case QEvent::FocusOut: {
-            ControlGuard guard(control, widget);
+            TComponentRef<TControl> guard(control);
             bool result = base(e);
             if (!guard)
                 return true;

@@ -78,19 +78,9 @@ void TLabel::SetFocusControl(TWinControl* control)
 {
     if (control == m_focusControl)
         return;
-    if (m_focusControl)
-        RemoveFreeNotification(m_focusControl);
     m_focusControl = control;
-    if (control)
-        FreeNotification(control);
 }
 
-void TLabel::Notification(TComponent* component, TOperation operation)
-{
-    TGraphicControl::Notification(component, operation);
-    if (operation == TOperation::opRemove && component == m_focusControl)
-        m_focusControl = nullptr;
-}
 
 std::string TLabel::GetLabelText() const
 {

@@ -44,7 +44,6 @@ protected:
     void Loaded() override;
     void TextChanged() override;
     void FontChanged() override;
-    void Notification(TComponent* component, TOperation operation) override;
 
 private:
     TAlignment m_alignment = taLeftJustify;
@@ -53,7 +52,7 @@ private:
     bool m_showAccelChar = true;
     bool m_transparent = false;
     bool m_wordWrap = false;
-    TWinControl* m_focusControl = nullptr;
+    TComponentRef<TWinControl> m_focusControl;
 };
 
 // A container with raised or lowered bevels and a centred caption. Aligned children fill the

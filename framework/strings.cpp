@@ -1,6 +1,7 @@
 #include "framework/strings.h"
 
 #include "framework/exceptions.h"
+#include "framework/scope_exit.h"
 
 #include <QCollator>
 #include <QString>
@@ -38,14 +39,9 @@ void TStrings::Put(int index, const std::string& text)
 {
     TObject* object = GetObject(index);
     BeginUpdate();
-    try {
-        Delete(index);
-        InsertObject(index, text, object);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    ScopeExit updated([&] { EndUpdate(); });
+    Delete(index);
+    InsertObject(index, text, object);
 }
 
 int TStrings::AddObject(const std::string& text, TObject* object)
@@ -56,14 +52,9 @@ int TStrings::AddObject(const std::string& text, TObject* object)
 void TStrings::AddStrings(const TStrings& other)
 {
     BeginUpdate();
-    try {
-        for (int i = 0; i < other.Count(); ++i)
-            AddObject(other.Get(i), other.GetObject(i));
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    ScopeExit updated([&] { EndUpdate(); });
+    for (int i = 0; i < other.Count(); ++i)
+        AddObject(other.Get(i), other.GetObject(i));
 }
 
 void TStrings::Exchange(int index1, int index2)
@@ -73,18 +64,13 @@ void TStrings::Exchange(int index1, int index2)
     if (index1 == index2)
         return;
     BeginUpdate();
-    try {
-        std::string text1 = Get(index1);
-        TObject* object1 = GetObject(index1);
-        Put(index1, Get(index2));
-        PutObject(index1, GetObject(index2));
-        Put(index2, text1);
-        PutObject(index2, object1);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    ScopeExit updated([&] { EndUpdate(); });
+    std::string text1 = Get(index1);
+    TObject* object1 = GetObject(index1);
+    Put(index1, Get(index2));
+    PutObject(index1, GetObject(index2));
+    Put(index2, text1);
+    PutObject(index2, object1);
 }
 
 void TStrings::Move(int from, int to)
@@ -94,16 +80,11 @@ void TStrings::Move(int from, int to)
     CheckIndex(from, Count());
     CheckIndex(to, Count());
     BeginUpdate();
-    try {
-        // The copy goes in before the original comes out, so a list that refuses the
-        // insertion (a sorted one) still holds the string.
-        const int placed = InsertObject(to > from ? to + 1 : to, Get(from), GetObject(from));
-        Delete(placed > from ? from : from + 1);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    ScopeExit updated([&] { EndUpdate(); });
+    // The copy goes in before the original comes out, so a list that refuses the
+    // insertion (a sorted one) still holds the string.
+    const int placed = InsertObject(to > from ? to + 1 : to, Get(from), GetObject(from));
+    Delete(placed > from ? from : from + 1);
 }
 
 int TStrings::IndexOf(std::string_view text) const
@@ -160,15 +141,10 @@ std::vector<std::string> TStrings::ToVector() const
 void TStrings::SetStrings(const std::vector<std::string>& lines)
 {
     BeginUpdate();
-    try {
-        Clear();
-        for (const std::string& line : lines)
-            Add(line);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    ScopeExit updated([&] { EndUpdate(); });
+    Clear();
+    for (const std::string& line : lines)
+        Add(line);
 }
 
 void TStrings::BeginUpdate()
@@ -193,14 +169,11 @@ void TStrings::CopyFrom(const TPersistent* source)
         if (strings == this)
             return;
         BeginUpdate();
-        try {
+        {
+            ScopeExit updated([&] { EndUpdate(); });
             Clear();
             AddStrings(*strings);
-        } catch (...) {
-            EndUpdate();
-            throw;
         }
-        EndUpdate();
         return;
     }
     TPersistent::CopyFrom(source);

@@ -5,6 +5,7 @@
 #include "framework/exceptions.h"
 #include "framework/forms.h"
 #include "framework/qt_bridge.h"
+#include "framework/scope_exit.h"
 
 #include <QWidget>
 
@@ -165,23 +166,18 @@ void TWinControl::alignFrom(TControl* control)
         return;
     }
     m_aligning = true;
-    try {
-        // A container whose client area changed while arranging (scroll bars coming or going)
-        // asks for another pass; a few are always enough.
-        for (int pass = 0; pass < 4; ++pass) {
-            m_alignAgain = false;
-            TRect rect = ClientRect();
-            AdjustClientRect(rect);
-            AlignControls(control, rect);
-            if (!m_alignAgain)
-                break;
-            control = nullptr;
-        }
-    } catch (...) {
-        m_aligning = false;
-        throw;
+    ScopeExit done([&] { m_aligning = false; });
+    // A container whose client area changed while arranging (scroll bars coming or going)
+    // asks for another pass; a few are always enough.
+    for (int pass = 0; pass < 4; ++pass) {
+        m_alignAgain = false;
+        TRect rect = ClientRect();
+        AdjustClientRect(rect);
+        AlignControls(control, rect);
+        if (!m_alignAgain)
+            break;
+        control = nullptr;
     }
-    m_aligning = false;
 }
 
 void TWinControl::RealignLater()

@@ -3,6 +3,7 @@
 #include "framework/application.h"
 #include "framework/class_registry.h"
 #include "framework/forms.h"
+#include "framework/scope_exit.h"
 
 #include <algorithm>
 
@@ -96,10 +97,7 @@ TFormPlacement::TFormPlacement(TComponent* owner)
     };
 }
 
-TFormPlacement::~TFormPlacement()
-{
-    *m_alive = false;
-}
+TFormPlacement::~TFormPlacement() = default;
 
 TForm* TFormPlacement::Form() const
 {
@@ -151,51 +149,38 @@ void TFormPlacement::attach()
     TForm* form = Form();
     if (!form)
         return;
-    std::weak_ptr<bool> alive = m_alive;
-    auto isAlive = [alive] {
-        auto flag = alive.lock();
-        return flag && *flag;
-    };
-    // The form's own handlers stay and run as before: show after the restore, close query
-    // before the save, destroy after the save.
-    TNotifyEvent shown = form->OnShow;
-    form->OnShow = [this, isAlive, shown](TObject* sender) {
-        if (isAlive() && m_active) {
-            try {
-                RestoreFormPlacement();
-            } catch (...) {
-                HandleEscapingException(this);
-            }
+    // The form runs these listeners around its own handlers: the restore before OnShow, the
+    // save after an OnCloseQuery that lets the form close, the destroying save before OnDestroy.
+    // A failure is shown and stops nothing.
+    m_formShown = form->ShowListeners.Add([this](TForm&) {
+        if (!m_active)
+            return;
+        try {
+            RestoreFormPlacement();
+        } catch (...) {
+            HandleEscapingException(this);
         }
-        if (shown)
-            shown(sender);
-    };
-    TCloseQueryEvent query = form->OnCloseQuery;
-    form->OnCloseQuery = [this, isAlive, query, form](TObject* sender, bool& canClose) {
-        if (query)
-            query(sender, canClose);
-        if (canClose && isAlive() && m_active && form->HandleAllocated()) {
-            try {
-                SaveFormPlacement();
-            } catch (...) {
-                HandleEscapingException(this);
-            }
+    });
+    m_formCloseQuery = form->CloseQueryListeners.Add([this](TForm& closing, bool& canClose) {
+        if (!canClose || !m_active || !closing.HandleAllocated())
+            return;
+        try {
+            SaveFormPlacement();
+        } catch (...) {
+            HandleEscapingException(this);
         }
-    };
-    TNotifyEvent destroyed = form->OnDestroy;
-    form->OnDestroy = [this, isAlive, destroyed](TObject* sender) {
-        if (isAlive() && m_active && !m_saved) {
-            m_destroying = true;
-            try {
-                SaveFormPlacement();
-            } catch (...) {
-                HandleEscapingException(this);
-            }
-            m_destroying = false;
+    });
+    m_formDestroyed = form->DestroyListeners.Add([this](TForm&) {
+        if (!m_active || m_saved)
+            return;
+        m_destroying = true;
+        ScopeExit saved([this] { m_destroying = false; });
+        try {
+            SaveFormPlacement();
+        } catch (...) {
+            HandleEscapingException(this);
         }
-        if (destroyed)
-            destroyed(sender);
-    };
+    });
 }
 
 void TFormPlacement::RestoreFormPlacement()
@@ -266,8 +251,6 @@ void TFormStorage::Loaded()
 
 void TFormStorage::bindLines()
 {
-    for (const StoredPropsLine& bound : m_bound)
-        RemoveFreeNotification(bound.component);
     m_bound.clear();
     TForm* form = Form();
     std::vector<StoredPropsLine> lines;
@@ -286,8 +269,6 @@ void TFormStorage::bindLines()
     }
     std::reverse(lines.begin(), lines.end());
     m_bound = std::move(lines);
-    for (const StoredPropsLine& bound : m_bound)
-        FreeNotification(bound.component);
 }
 
 void TFormStorage::rewriteLines()
@@ -304,10 +285,9 @@ void TFormStorage::Notification(TComponent* component, TOperation operation)
     TFormPlacement::Notification(component, operation);
     if (operation != TOperation::opRemove)
         return;
+    // The lines are bound to components the form owns, which all hear of their siblings' going.
     const auto before = m_bound.size();
-    m_bound.erase(std::remove_if(m_bound.begin(), m_bound.end(),
-                                 [component](const StoredPropsLine& line) { return line.component == component; }),
-                  m_bound.end());
+    std::erase_if(m_bound, [](const StoredPropsLine& line) { return !line.component; });
     if (m_bound.size() != before && !IsDestroying())
         rewriteLines();
 }

@@ -1,9 +1,9 @@
 #pragma once
 // Form placement and stored properties. TFormPlacement keeps a form's position, size and state
 // in a settings file; TFormStorage also keeps the properties named in its StoredProps lines
-// ("Component.Property"). Both chain themselves into their form's show, close-query and destroy
-// events: the form's showing restores, an allowed close saves, and destroying saves when nothing
-// was saved since the last restore. A non-zero minimum or maximum tracking size limits the form.
+// ("Component.Property"). Both follow their form's show, close-query and destroy events: the
+// form's showing restores, an allowed close saves, and destroying saves when nothing was saved
+// since the last restore. The form's own handlers stay as they were assigned. A non-zero minimum or maximum tracking size limits the form.
 //
 // Reading and writing the settings file is not offered yet: a restore leaves every value as
 // designed and a save writes nothing; both keep their flags and fire their events, so the
@@ -11,6 +11,7 @@
 
 #include "framework/canvas.h"
 #include "framework/component.h"
+#include "framework/hook_list.h"
 #include "framework/strings.h"
 
 #include <memory>
@@ -111,14 +112,16 @@ private:
     bool m_restored = false;
     bool m_saved = false;
     bool m_destroying = false;
-    // Handlers chained into the form check it, so they do nothing once the component is gone.
-    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
+    // The form's life events this component follows; they end with the component.
+    THookSubscription m_formShown;
+    THookSubscription m_formCloseQuery;
+    THookSubscription m_formDestroyed;
 };
 
 // A stored property line bound to its component.
 struct StoredPropsLine {
-    std::string line;            // as written: "Component.Property"
-    TComponent* component;
+    std::string line;                      // as written: "Component.Property"
+    TComponentRef<TComponent> component;  // one of the form's components
     std::string property;
 };
 
@@ -137,6 +140,7 @@ public:
 
 protected:
     void Loaded() override;
+    // A bound component went: its lines go.
     void Notification(TComponent* component, TOperation operation) override;
     void Restore() override;
     void Save() override;

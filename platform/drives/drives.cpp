@@ -134,6 +134,33 @@ IoResult<std::string> currentDirectory()
     return result;
 }
 
+std::string ensureUsableCurrentDirectory(std::string_view lastKnown, std::string_view home)
+{
+    if (IoResult<std::string> current = currentDirectory())
+        return current.value;
+    FileSystemBackend& backend = fileSystemBackend();
+    std::string native;
+    // The directory itself may be there still, with a name the drive-letter form cannot carry.
+    const std::string start = backend.currentDirectory(native) == 0 ? native : std::string(lastKnown);
+    const auto enter = [&backend](const std::string& candidate) {
+        FileStatus status;
+        return !candidate.empty() && candidate[0] == '/' && toDriveLetterPath(candidate) &&
+               backend.status(candidate, status) == 0 && status.kind == FileKind::Directory &&
+               backend.changeDirectory(candidate) == 0;
+    };
+    // The root is no nearer than home: a user would rather start at home.
+    bool entered = false;
+    for (std::string candidate = start; !entered && candidate.size() > 1;) {
+        entered = enter(candidate);
+        const std::size_t slash = candidate.find_last_of('/');
+        candidate = slash == std::string::npos ? std::string() : candidate.substr(0, slash);
+    }
+    if (!entered && !enter(std::string(home)))
+        backend.changeDirectory("/");
+    IoResult<std::string> now = currentDirectory();
+    return now ? now.value : std::string("C:\\");
+}
+
 int setCurrentDirectory(std::string_view path)
 {
     std::optional<std::string> full = fullPathName(path);

@@ -45,6 +45,13 @@ std::optional<std::string> networkConnection(std::string_view drive);
 // path. Reading it also makes it the remembered directory of its drive.
 IoResult<std::string> currentDirectory();
 
+// Makes sure the process has a current directory the lists can show. When the current one has
+// been removed, or its native name cannot be written as a drive-letter path, the process moves
+// to the nearest existing parent of `lastKnown` (the directory it was in, as the shell saw it)
+// that can be written so (other than the root), else to `home`, else to the root. Returns the directory it is in
+// afterwards ("C:" at worst).
+std::string ensureUsableCurrentDirectory(std::string_view lastKnown, std::string_view home);
+
 // Changes the process's current directory; returns 0 or the I/O error code. Accepts absolute
 // paths ("D:\Fotos"), a bare drive ("D:", which goes to that drive's remembered directory),
 // drive-relative paths ("D:Fotos", "\Fotos") and names relative to the current directory

@@ -186,3 +186,36 @@ TEST_F(CurrentDirectoryTest, RememberedDirectoryThatWentAwayFallsBackToItsParent
     ASSERT_EQ(platform::setCurrentDirectory("E:"), 0);
     EXPECT_EQ(current(), "E:\\");
 }
+
+TEST_F(CurrentDirectoryTest, AnUnusableStartingDirectoryGivesWayToItsNearestUsableParent)
+{
+    struct Case {
+        const char* name;
+        const char* inside;       // where the process is, relative to the tree
+        bool removeIt;            // the directory (and its parent) go before the start
+        const char* expected;     // relative to the tree; null: the home directory
+    };
+    const Case cases[] = {
+        {"usable: stays", "pics/a", false, "pics/a"},
+        {"removed: the nearest parent left", "pics/a/b/c", true, "pics/a"},
+        {"a backslash in the name: the parent", "pics/a/x\\y", false, "pics/a"},
+    };
+    files.makeDirectory("home/ana");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        files.makeDirectory(c.inside);
+        ASSERT_EQ(files.changeDirectory(files.nativePath(c.inside)), 0);
+        if (c.removeIt)
+            std::filesystem::remove_all(files.nativePath("pics/a/b"));
+        const std::string settled =
+            platform::ensureUsableCurrentDirectory(files.nativePath(c.inside), files.nativePath("home/ana"));
+        EXPECT_EQ(settled, files.systemDrivePath(c.expected));
+        EXPECT_EQ(current(), settled);
+    }
+    // Nothing of the last known path is left: home.
+    files.makeDirectory("gone/deep");
+    ASSERT_EQ(files.changeDirectory(files.nativePath("gone/deep")), 0);
+    std::filesystem::remove_all(files.nativePath("gone"));
+    EXPECT_EQ(platform::ensureUsableCurrentDirectory("/nowhere/at/all", files.nativePath("home/ana")),
+              files.systemDrivePath("home\\ana"));
+}

@@ -164,6 +164,50 @@ TEST_F(FileListBox, AFileHiddenByTheMaskOrAWildcardBecomesTheMask)
     EXPECT_EQ(list->ItemIndex(), -1);
 }
 
+TEST_F(FileListBox, AHiddenFilesNameStandsInForTheMaskOnlyUntilTheDirectoryOrMaskChanges)
+{
+    files.makeFile("usb/Fotos/sub/y.jpeg");
+    files.makeFile("usb/Fotos/sub/d.bmp");
+    goTo(onC(""));
+    auto list = makeList(viewerMask);
+    list->SetSelectedPath("G:\\Fotos\\x.jpeg");
+    ASSERT_EQ(list->Mask(), "x.jpeg");
+    // Another file of the same directory, one the list's own mask shows.
+    list->SetSelectedPath("G:\\Fotos\\B.JPG");
+    EXPECT_EQ(list->Mask(), viewerMask) << "a file the mask shows brings the mask back";
+    EXPECT_EQ(list->SelectedPath(), "G:\\Fotos\\B.JPG");
+    list->SetSelectedPath("G:\\Fotos\\x.jpeg");
+    // Another directory: the mask the list was given, with that directory's pictures.
+    list->SetCurrentDirectory("G:\\Fotos\\sub");
+    EXPECT_EQ(list->Mask(), viewerMask);
+    EXPECT_EQ(itemsOf(*list->Items()), (Items{"d.bmp"}));
+    list->SetSelectedPath("G:\\Fotos\\sub\\y.jpeg");
+    ASSERT_EQ(list->Mask(), "y.jpeg");
+    list->SetMask("*.bmp");
+    EXPECT_EQ(list->Mask(), "*.bmp");
+    list->SetMask(viewerMask);
+    EXPECT_EQ(itemsOf(*list->Items()), (Items{"d.bmp"}));
+}
+
+TEST_F(FileListBox, AFileWhoseNameHoldsWildcardsIsSelectedNotTakenAsAMask)
+{
+    for (const char* name : {"o que?.jpg", "tudo*.bmp", "tudo e mais.bmp", "bem?.jpeg"})
+        files.makeFile(std::string("usb/Fotos/") + name);
+    auto list = makeList(viewerMask);
+    for (const char* name : {"o que?.jpg", "tudo*.bmp"}) {
+        list->SetSelectedPath(std::string("G:\\Fotos\\") + name);
+        EXPECT_EQ(list->SelectedPath(), std::string("G:\\Fotos\\") + name);
+        EXPECT_EQ(list->Mask(), viewerMask);
+    }
+    // Hidden by the mask, its name stands in for it, and the file itself is the one selected.
+    list->SetSelectedPath("G:\\Fotos\\bem?.jpeg");
+    EXPECT_EQ(list->SelectedPath(), "G:\\Fotos\\bem?.jpeg");
+    // A wildcard name that is no file is still a mask.
+    list->SetSelectedPath("G:\\Fotos\\tudo*.txt");
+    EXPECT_EQ(list->Mask(), "tudo*.txt");
+    EXPECT_EQ(list->ItemIndex(), -1);
+}
+
 TEST_F(FileListBox, AMissingFileIsReportedAfterTheMove)
 {
     goTo(onC(""));

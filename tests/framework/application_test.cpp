@@ -173,26 +173,26 @@ TEST_F(ApplicationTest, ShowMessageAndHookAfterEachHandledEvent)
     ShowMessage("Pronto");
     EXPECT_EQ(captured.messages, (std::vector<Message>{{"Pictavo 2", "Pronto"}}));
     int hooks = 0;
-    const int id = app.AddMessageHandledHook([&] { ++hooks; });
+    THookSubscription hook = app.MessageHandled.Add([&] { ++hooks; });
     // Nested dispatches count once, at the outermost end.
     app.Dispatch(nullptr, [this] { app.Dispatch(nullptr, [] {}); });
     EXPECT_EQ(hooks, 1);
-    app.RemoveMessageHandledHook(id);
+    hook.Reset();
     app.Dispatch(nullptr, [] {});
     EXPECT_EQ(hooks, 1);
 }
 
-TEST_F(ApplicationTest, AHookRemovedByAnEarlierHookDoesNotRun)
+TEST_F(ApplicationTest, AFailingHookIsReportedAndTheOthersStillRun)
 {
     std::vector<std::string> ran;
-    int second = 0;
-    app.AddMessageHandledHook([&] {
-        ran.push_back("first");
-        app.RemoveMessageHandledHook(second);
+    const THookSubscription failing = app.MessageHandled.Add([&] {
+        ran.push_back("failing");
+        throw EInvalidOperation("Gancho quebrado");
     });
-    second = app.AddMessageHandledHook([&] { ran.push_back("second"); });
+    const THookSubscription next = app.MessageHandled.Add([&] { ran.push_back("next"); });
     app.Dispatch(nullptr, [] {});
-    EXPECT_EQ(ran, std::vector<std::string>{"first"});
+    EXPECT_EQ(ran, (std::vector<std::string>{"failing", "next"}));
+    EXPECT_EQ(captured.messages, (std::vector<Message>{{"Pictavo 2", "Gancho quebrado"}}));
 }
 
 TEST(ApplicationAbsent, DispatchWithoutAnApplicationStillShowsTheMessage)

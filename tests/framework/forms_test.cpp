@@ -314,3 +314,20 @@ TEST(FormScreen, FormsAreListedWhileTheyLive)
     }
     EXPECT_EQ(Screen->FormCount(), before);
 }
+
+TEST(FormShow, AWindowIsKeptToTheWorkArea)
+{
+    TApplication app;
+    TForm form(nullptr);
+    const TRect work = Screen->WorkAreaRect();
+    form.SetBounds(work.right - 50, work.bottom + 400, 300, 200);
+    form.Show();
+    EXPECT_EQ(form.Left(), work.right - 300);
+    EXPECT_EQ(form.Top(), work.bottom - 200);
+    form.Hide();
+    form.SetBounds(work.left - 90, work.top - 90, 10 * work.width(), 300);
+    EXPECT_EQ(form.Width(), work.width()) << "no wider than the work area";
+    form.Show();
+    EXPECT_EQ(form.Left(), work.left);
+    EXPECT_EQ(form.Top(), work.top);
+}

@@ -65,7 +65,7 @@ TEST(MenuItems, TreeChangesAndCaptionChangesAreAnnounced)
     TComponent owner(nullptr);
     TMainMenu menu(&owner);
     std::vector<std::pair<std::string, bool>> changes;
-    const int id = menu.AddChangeListener([&](TMenuItem* item, bool rebuild) {
+    THookSubscription listening = menu.ChangeListeners.Add([&](TMenuItem* item, bool rebuild) {
         changes.emplace_back(item->Name(), rebuild);
     });
     TMenuItem* file = addItem(owner, *menu.Items(), "mnu_Arquivo", "&Arquivo");
@@ -79,7 +79,7 @@ TEST(MenuItems, TreeChangesAndCaptionChangesAreAnnounced)
     EXPECT_TRUE(exit->IsLine());
     EXPECT_EQ(menu.Items()->Find("FICHEIRO"), file);
     EXPECT_EQ(menu.FindItem(exit->Command()), exit);
-    menu.RemoveChangeListener(id);
+    listening.Reset();
     changes.clear();
     file->SetCaption("x");
     EXPECT_TRUE(changes.empty());

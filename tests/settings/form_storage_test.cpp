@@ -20,7 +20,7 @@ protected:
         RegisterFrameworkClasses();
         RegisterSettingsClasses();
         handlers["FormShow"] = TNotifyEvent([this](TObject*) {
-            events.push_back(std::string("form shown, restored ") + (storage->Restored() ? "yes" : "no"));
+            events.push_back(std::string("form shown, restored ") + (storage && storage->Restored() ? "yes" : "no"));
         });
         handlers["FormCloseQuery"] = TCloseQueryEvent([this](TObject*, bool& canClose) {
             events.push_back("form close query");
@@ -109,6 +109,40 @@ TEST_F(FormStorageTest, LinesAreBoundToTheFormsComponentsAndFollowThem)
               (std::vector<std::string>{"Painel.Visible", "Outra.Caption", "Outra.Visible"}));
     delete form->FindComponent("Outra");
     EXPECT_EQ(storage->StoredProps()->ToVector(), (std::vector<std::string>{"Painel.Visible"}));
+}
+
+TEST_F(FormStorageTest, AFormFreedInItsOwnCloseQueryIsNeitherSavedNorTouched)
+{
+    form->Show();
+    handlers.clear();
+    form->OnCloseQuery = [this](TObject*, bool&) {
+        events.push_back("form close query");
+        // The storage goes with the form; the destroying save runs from the form's destructor.
+        delete form;
+        form = nullptr;
+    };
+    TComponentRef<TForm> closing(form);
+    closing->Close();
+    EXPECT_FALSE(closing);
+    EXPECT_EQ(events, (std::vector<std::string>{"restored", "form shown, restored yes", "form close query",
+                                                "saved", "form destroyed"}));
+}
+
+TEST_F(FormStorageTest, AHandlerAssignedLaterReplacesOnlyTheFormsOwn)
+{
+    // The storage does not live inside the form's handler, so replacing that handler keeps it.
+    form->OnShow = [this](TObject*) { events.push_back("new show handler"); };
+    form->Show();
+    EXPECT_EQ(events, (std::vector<std::string>{"restored", "new show handler"}));
+}
+
+TEST_F(FormStorageTest, AFreedStorageHearsNothingMore)
+{
+    delete storage;
+    storage = nullptr;
+    form->Show();
+    form->Close();
+    EXPECT_EQ(events, (std::vector<std::string>{"form shown, restored no", "form close query"}));
 }
 
 TEST_F(FormStorageTest, TheMinimumTrackingSizeLimitsTheForm)
