@@ -23,6 +23,9 @@ constexpr std::size_t mappedThreshold = std::size_t(1) << 20;
 // The size of the kernel's huge pages. Mapped blocks start on such a boundary and ask to be
 // backed by huge pages, which the kernel zeroes far faster than the same bytes in 4 KiB pages.
 constexpr std::size_t hugePage = std::size_t(2) << 20;
+// Blocks up to this size are made whole at once; larger ones (the very largest pictures) take
+// memory only as their rows are written.
+constexpr std::size_t populateLimit = std::size_t(256) << 20;
 
 std::size_t roundUp(std::size_t value, std::size_t step)
 {
@@ -63,7 +66,8 @@ std::unique_ptr<Section::Memory> Section::Memory::allocate(std::size_t bytes)
         // Nearly every section has all its rows written at once (a file read, a decode, a
         // conversion): its pages are made in one call instead of one fault at a time. Both
         // requests are hints; a kernel without them hands out pages as they are touched.
-        madvise(block, length, MADV_POPULATE_WRITE);
+        if (length <= populateLimit)
+            madvise(block, length, MADV_POPULATE_WRITE);
         return std::unique_ptr<Memory>(new Memory(block, length, true));
     }
     const std::size_t rounded = (bytes + memoryAlignment - 1) / memoryAlignment * memoryAlignment;

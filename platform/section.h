@@ -148,7 +148,8 @@ public:
 
 private:
     // Zero-filled pixel memory aligned for vector loads; large blocks come straight from the
-    // kernel, already zeroed, in huge pages where the kernel has them, and made whole at once.
+    // kernel, already zeroed, in huge pages where the kernel has them, and (all but the very
+    // largest) made whole at once.
     class Memory {
     public:
         static std::unique_ptr<Memory> allocate(std::size_t bytes);
