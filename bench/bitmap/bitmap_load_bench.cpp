@@ -54,18 +54,6 @@ QTemporaryDir& folder()
     return dir;
 }
 
-void put16(std::vector<std::uint8_t>& out, std::uint32_t v)
-{
-    out.push_back(std::uint8_t(v));
-    out.push_back(std::uint8_t(v >> 8));
-}
-
-void put32(std::vector<std::uint8_t>& out, std::uint32_t v)
-{
-    put16(out, v & 0xFFFF);
-    put16(out, v >> 16);
-}
-
 // A palettised photo: 6 levels of red and blue, 7 of green (252 colours).
 std::uint8_t paletteIndex(std::uint8_t r, std::uint8_t g, std::uint8_t b)
 {
@@ -75,32 +63,12 @@ std::uint8_t paletteIndex(std::uint8_t r, std::uint8_t g, std::uint8_t b)
 std::vector<std::uint8_t> header(int bitCount, std::uint32_t compression, std::uint32_t colours,
                                  std::uint32_t imageSize)
 {
-    const std::uint32_t offset = 14 + 40 + colours * 4;
-    std::vector<std::uint8_t> out;
-    out.push_back('B');
-    out.push_back('M');
-    put32(out, offset + imageSize);
-    put32(out, 0);
-    put32(out, offset);
-    put32(out, 40);
-    put32(out, width);
-    put32(out, height);
-    put16(out, 1);
-    put16(out, std::uint32_t(bitCount));
-    put32(out, compression);
-    put32(out, imageSize);
-    put32(out, 2835);
-    put32(out, 2835);
-    put32(out, colours);
-    put32(out, 0);
+    std::vector<std::uint32_t> table;
     for (std::uint32_t i = 0; i < colours; ++i) {
         const std::uint32_t r = i / 42, g = (i / 6) % 7, b = i % 6;
-        out.push_back(std::uint8_t(b * 51));
-        out.push_back(std::uint8_t(g * 255 / 6));
-        out.push_back(std::uint8_t(r * 51));
-        out.push_back(0);
+        table.push_back((r * 51) << 16 | (g * 255 / 6) << 8 | b * 51);
     }
-    return out;
+    return bench_support::bitmapHeaders(width, height, bitCount, compression, table, imageSize);
 }
 
 // Run-length coding of one row of 8-bit values: runs of three or more, literals otherwise.

@@ -137,33 +137,43 @@ bool bareJpegDecode(const std::vector<std::uint8_t>& bytes, const std::function<
     return decompress(d, bytes, pixels);
 }
 
+std::vector<std::uint8_t> bitmapHeaders(int width, int height, int bitCount, std::uint32_t compression,
+                                        const std::vector<std::uint32_t>& colours, std::uint32_t imageSize)
+{
+    const auto offset = std::uint32_t(14 + 40 + 4 * colours.size());
+    std::vector<std::uint8_t> out;
+    out.push_back('B');
+    out.push_back('M');
+    put32(out, offset + imageSize);
+    put32(out, 0);
+    put32(out, offset);
+    put32(out, 40);
+    put32(out, std::uint32_t(width));
+    put32(out, std::uint32_t(height));
+    put16(out, 1);
+    put16(out, std::uint32_t(bitCount));
+    put32(out, compression);
+    put32(out, imageSize);
+    put32(out, 2835);
+    put32(out, 2835);
+    put32(out, std::uint32_t(colours.size()));
+    put32(out, 0);
+    for (const std::uint32_t colour : colours)
+        put32(out, colour & 0xFFFFFF);  // blue, green, red, 0
+    return out;
+}
+
 std::vector<std::uint8_t> photoBitmap(int width, int height)
 {
     const std::size_t stride = (std::size_t(width) * 3 + 3) & ~std::size_t(3);
     const std::uint32_t pixelBytes = std::uint32_t(stride * std::size_t(height));
-    std::vector<std::uint8_t> out;
-    out.reserve(54 + pixelBytes);
-    out.push_back('B');
-    out.push_back('M');
-    put32(out, 54 + pixelBytes);
-    put32(out, 0);
-    put32(out, 54);  // pixel offset
-    put32(out, 40);  // info header
-    put32(out, std::uint32_t(width));
-    put32(out, std::uint32_t(height));
-    put16(out, 1);
-    put16(out, 24);
-    put32(out, 0);  // no compression
-    put32(out, pixelBytes);
-    put32(out, 2835);
-    put32(out, 2835);
-    put32(out, 0);
-    put32(out, 0);
+    std::vector<std::uint8_t> out = bitmapHeaders(width, height, 24, 0, {}, pixelBytes);
+    const std::size_t offset = out.size();
     // Rows are stored bottom-up; the grain follows the rows as they are made.
-    out.resize(54 + pixelBytes);
+    out.resize(offset + pixelBytes);
     std::uint32_t seed = 1;
     for (int y = 0; y < height; ++y)
-        photoRow(width, height, y, seed, out.data() + 54 + stride * std::size_t(height - 1 - y));
+        photoRow(width, height, y, seed, out.data() + offset + stride * std::size_t(height - 1 - y));
     return out;
 }
 

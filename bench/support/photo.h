@@ -25,6 +25,11 @@ std::vector<std::uint8_t> photoJpeg(int width, int height, bool progressive);
 bool bareJpegDecode(const std::vector<std::uint8_t>& bytes,
                     const std::function<std::uint8_t*(std::size_t)>& pixels);
 
+// The file header, the 40-byte info header (72 dots per inch) and the colour table (each
+// colour 0xRRGGBB) of a bitmap file whose pixels, `imageSize` bytes, follow.
+std::vector<std::uint8_t> bitmapHeaders(int width, int height, int bitCount, std::uint32_t compression,
+                                        const std::vector<std::uint32_t>& colours, std::uint32_t imageSize);
+
 // The photo as a 24-bit bitmap file.
 std::vector<std::uint8_t> photoBitmap(int width, int height);
 

@@ -2,6 +2,7 @@
 // public bitmap suite, come back with the same pixels, both as a file and as the stored "Data"
 // property.
 
+#include "bitmap_rows.h"
 #include "support/bytes.h"
 #include "support/test_support.h"
 
@@ -17,17 +18,6 @@
 namespace {
 
 using platform::rgb;
-using Rows = std::vector<std::vector<platform::Colour>>;
-
-Rows pixels(TBitmap& bitmap)
-{
-    const platform::Section& section = *bitmap.PlatformHandle();
-    Rows rows(std::size_t(section.height()));
-    for (int y = 0; y < section.height(); ++y)
-        for (int x = 0; x < section.width(); ++x)
-            rows[std::size_t(y)].push_back(section.pixel(x, y));
-    return rows;
-}
 
 std::unique_ptr<TBitmap> load(const std::vector<std::uint8_t>& file)
 {
