@@ -11,7 +11,9 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <new>
+#include <utility>
 
 namespace platform {
 
@@ -41,10 +43,59 @@ bool validBitCount(int bits)
     return bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
 }
 
+// One freed block of huge pages, kept for the next section that fits it. A viewer makes each
+// new picture while the one before still lives and frees that one afterwards; the picture after
+// the next then takes its memory instead of pages the kernel would have to zero first.
+class ParkedBlock {
+public:
+    // Parks a block, unmapping the one parked before; false when it is not worth keeping.
+    bool park(std::uint8_t* data, std::size_t length)
+    {
+        if (length < hugePage || length > populateLimit)
+            return false;
+        std::lock_guard lock(m_mutex);
+        if (m_data)
+            munmap(m_data, m_length);
+        m_data = data;
+        m_length = length;
+        return true;
+    }
+
+    // The parked block when it has `length` bytes, or not much more; null otherwise.
+    std::uint8_t* take(std::size_t length, std::size_t& taken)
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_data || m_length < length || m_length - length > length / 4)
+            return nullptr;
+        taken = m_length;
+        return std::exchange(m_data, nullptr);
+    }
+
+private:
+    std::mutex m_mutex;
+    std::uint8_t* m_data = nullptr;
+    std::size_t m_length = 0;
+};
+
+ParkedBlock& parkedBlock()
+{
+    // Never destroyed: sections freed during shutdown may still park their memory.
+    static ParkedBlock& block = *new ParkedBlock;
+    return block;
+}
+
 } // namespace
 
-std::unique_ptr<Section::Memory> Section::Memory::allocate(std::size_t bytes)
+std::unique_ptr<Section::Memory> Section::Memory::allocate(std::size_t bytes, bool zeroed)
 {
+    if (bytes >= hugePage) {
+        std::size_t taken = 0;
+        if (std::uint8_t* block = parkedBlock().take(roundUp(bytes, hugePage), taken)) {
+            if (zeroed)
+                std::memset(block, 0, bytes);
+            return std::unique_ptr<Memory>(new Memory(block, taken, true));
+        }
+    }
     if (bytes >= mappedThreshold) {
         // Blocks of a huge page or more take a whole number of them on a huge-page boundary:
         // the mapping is made one huge page larger and trimmed at both ends.
@@ -80,10 +131,10 @@ std::unique_ptr<Section::Memory> Section::Memory::allocate(std::size_t bytes)
 
 Section::Memory::~Memory()
 {
-    if (m_mapped)
-        munmap(m_data, m_bytes);
-    else
+    if (!m_mapped)
         std::free(m_data);
+    else if (!parkedBlock().park(m_data, m_bytes))
+        munmap(m_data, m_bytes);
 }
 
 Section::Section(Kind kind, const BitmapInfoHeader& header) : m_kind(kind), m_header(header) {}
@@ -92,7 +143,7 @@ Section::~Section() = default;
 
 std::unique_ptr<Section> Section::make(Kind kind, const BitmapInfoHeader& header,
                                        std::span<const RgbQuad> colours,
-                                       const std::array<std::uint32_t, 3>* masks)
+                                       const std::array<std::uint32_t, 3>* masks, bool zeroed)
 {
     const int bits = header.biBitCount;
     if (!validBitCount(bits))
@@ -110,7 +161,7 @@ std::unique_ptr<Section> Section::make(Kind kind, const BitmapInfoHeader& header
     const std::int64_t bytes = stride * rows;
 
     std::unique_ptr<Section> section(new Section(kind, header));
-    section->m_memory = Memory::allocate(std::size_t(bytes));
+    section->m_memory = Memory::allocate(std::size_t(bytes), zeroed);
     if (!section->m_memory)
         return nullptr;
     section->m_bits = section->m_memory->data();
@@ -140,7 +191,14 @@ std::unique_ptr<Section> Section::make(Kind kind, const BitmapInfoHeader& header
 std::unique_ptr<Section> Section::create(const BitmapInfoHeader& header, std::span<const RgbQuad> colours,
                                          const std::array<std::uint32_t, 3>* masks)
 {
-    return make(Kind::Section, header, colours, masks);
+    return make(Kind::Section, header, colours, masks, true);
+}
+
+std::unique_ptr<Section> Section::createToOverwrite(const BitmapInfoHeader& header,
+                                                    std::span<const RgbQuad> colours,
+                                                    const std::array<std::uint32_t, 3>* masks)
+{
+    return make(Kind::Section, header, colours, masks, false);
 }
 
 std::unique_ptr<Section> Section::createDisplayCompatible(int width, int height)
@@ -152,7 +210,7 @@ std::unique_ptr<Section> Section::createDisplayCompatible(int width, int height)
     header.biHeight = -height;
     header.biBitCount = 32;
     header.biCompression = BI_RGB;
-    return make(Kind::DisplayDevice, header, {}, nullptr);
+    return make(Kind::DisplayDevice, header, {}, nullptr, true);
 }
 
 std::unique_ptr<Section> Section::createMonochrome(int width, int height)
@@ -164,12 +222,12 @@ std::unique_ptr<Section> Section::createMonochrome(int width, int height)
     header.biHeight = -height;
     header.biBitCount = 1;
     header.biCompression = BI_RGB;
-    return make(Kind::MonochromeDevice, header, {}, nullptr);
+    return make(Kind::MonochromeDevice, header, {}, nullptr, true);
 }
 
 std::unique_ptr<Section> Section::clone() const
 {
-    auto copy = make(m_kind, m_header, m_colours, &m_masks);
+    auto copy = make(m_kind, m_header, m_colours, &m_masks, false);
     if (copy)
         std::memcpy(copy->m_bits, m_bits, m_bytes);
     return copy;

@@ -219,11 +219,13 @@ void TBitmap::readFromInfoHeader(TStream& stream, std::int64_t budget, std::int6
     } else {
         // Bit fields without any mask take the depth's default masks.
         const bool ownMasks = bitFields && (masks[0] | masks[1] | masks[2]) != 0;
-        pixels = platform::Section::create(h, colours, ownMasks ? &masks : nullptr);
+        pixels = platform::Section::createToOverwrite(h, colours, ownMasks ? &masks : nullptr);
         if (!pixels)
             notValid();
         // Data shorter than the picture leaves the last rows (in file order) black.
-        in.read(pixels->bits(), std::min<std::int64_t>(pixelBytes, std::int64_t(pixels->imageSize())));
+        const auto read = std::size_t(std::min<std::int64_t>(pixelBytes, std::int64_t(pixels->imageSize())));
+        in.read(pixels->bits(), std::int64_t(read));
+        std::memset(pixels->bits() + read, 0, pixels->imageSize() - read);
     }
 
     TPaletteHandle palette;

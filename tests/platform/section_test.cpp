@@ -354,6 +354,14 @@ TEST(SectionCreate, LargeSectionsStartZeroedAndWritableToTheirEnd)
         EXPECT_EQ(copy->pixel(255, 0), rgb(1, 2, 3)) << height;
         EXPECT_EQ(copy->pixel(0, height - 1), rgb(4, 5, 6)) << height;
     }
+
+    // The memory of a freed section serves the next one of its size, zeroed again.
+    for (int round = 0; round < 3; ++round) {
+        auto s = makeSection(256, 9000, 32);
+        const std::vector<std::uint8_t> zeros(s->imageSize(), 0);
+        EXPECT_EQ(std::memcmp(s->bits(), zeros.data(), zeros.size()), 0) << round;
+        std::memset(s->bits(), 0xA5, s->imageSize());
+    }
 }
 
 TEST(SectionClone, CopiesPixelsTableAndKind)

@@ -259,6 +259,20 @@ TEST(BitmapRead, ShortPixelDataLeavesTheLastRowsBlack)
     EXPECT_EQ(pixel(*bitmap, 1, 1), rgb(6, 5, 4));
     EXPECT_EQ(pixel(*bitmap, 0, 0), black);
     EXPECT_EQ(pixel(*bitmap, 1, 0), black);
+
+    // So in a large picture whose memory another picture of its size held before.
+    const auto largeFile = [](int dataRows) {
+        Bytes large;
+        large.fileHeader().infoHeader(1024, 1024, 24, 0, 3 * 1024 * 1024);  // 3 MiB of pixels
+        for (int i = 0; i < 3 * 1024 * dataRows; ++i)
+            large.u8(0xFF);
+        return large;
+    };
+    load(largeFile(1024)).reset();  // all white, then freed
+    auto large = load(largeFile(512));
+    EXPECT_EQ(pixel(*large, 1023, 512), rgb(255, 255, 255));
+    EXPECT_EQ(pixel(*large, 0, 511), black);
+    EXPECT_EQ(pixel(*large, 1023, 0), black);
 }
 
 TEST(BitmapRead, LargePicturesLoadWhenAnEighthOfTheirDataIsThere)
