@@ -6,7 +6,10 @@
 // its peer; the target is 1.3 or less, the viewer adding little to the decode.
 //
 // Every timed choice starts from a small picture chosen (and painted) before the clock starts,
-// so each one loads, decodes and paints its picture afresh, as choosing a file does.
+// so each one loads, decodes and paints its picture afresh, as choosing a file does. Choosing
+// the small picture frees the large one before it, whose memory then serves the next large
+// picture: the way it goes from the third large picture on when a user steps through large
+// pictures one after another (each new one is made while the one before still shows).
 
 #include "app/startup.h"
 #include "app/viewer_form.h"
