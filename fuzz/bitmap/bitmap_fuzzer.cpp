@@ -34,6 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     TBitmap again;
     fuzz_support::requireReadsBack(bitmap, again, bitmap.Width(), bitmap.Height());
     // And with the same pixels, whatever layout was read and written.
+    if (bitmap.IsEmpty())
+        return 0;
     const platform::Section& written = *bitmap.PlatformHandle();
     const platform::Section& read = *again.PlatformHandle();
     for (int y = 0; y < written.height(); ++y)
