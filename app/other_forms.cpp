@@ -66,6 +66,8 @@ TForm_Zoom::TForm_Zoom(TComponent* owner) : TForm(owner)
     RegisterHandler("FormClose", this, &TForm_Zoom::FormClose);
     LoadDesign("Form_Zoom");
     Imagem = DesignComponent<TImage>(*this, "Imagem");
+    Constraints()->SetMinWidth(minimumClientWidth + FrameAllowance().cx);
+    Constraints()->SetMinHeight(minimumClientHeight + FrameAllowance().cy);
 }
 
 void TForm_Zoom::FormClose(TObject*, TCloseAction& Action)

@@ -42,9 +42,15 @@ Seam<void(TImprimeGrafico&, const std::string&)>& VisualizarImagemSeam();
 Seam<void(TImprimeGrafico&, const std::string&)>& ImprimirImagemSeam();
 
 // A zoom window: the picture stretched over the whole client area. Closing it frees it.
+// A zoom window: the picture stretched over the client area. Its outer size starts as the
+// picture's, but the client area is never smaller than 64 × 32, so that the window of a tiny
+// picture can still be seen and grabbed.
 class TForm_Zoom : public TForm {
     PICTAVO_CLASS(TForm_Zoom)
 public:
+    static constexpr int minimumClientWidth = 64;
+    static constexpr int minimumClientHeight = 32;
+
     explicit TForm_Zoom(TComponent* owner);
 
     void FormClose(TObject* Sender, TCloseAction& Action);

@@ -1,5 +1,6 @@
 #include "framework/application.h"
 
+#include "framework/classic_look.h"
 #include "framework/exceptions.h"
 #include "framework/forms.h"
 #include "platform/paths.h"
@@ -12,6 +13,7 @@
 #include <QMessageBox>
 #include <QPalette>
 #include <QPointer>
+#include <QSettings>
 #include <QToolTip>
 
 #include <algorithm>
@@ -215,6 +217,13 @@ void TApplication::Initialize(int& argc, char** argv)
         m_ownQtApplication = std::make_unique<QApplication>(argc, argv);
         watchActivation();
     }
+    if (auto* gui = qobject_cast<QApplication*>(QCoreApplication::instance()))
+        framework_detail::applyClassicLook(*gui);
+    // The program writes no file but its own settings: the window system's widgets (the file
+    // dialog's last folder and history) keep their state for the run only. Their settings file
+    // lies where nothing can be made, so writing it fails quietly and the values stay in memory.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("/dev/null/pictavo"));
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("/dev/null/pictavo"));
 }
 
 void TApplication::watchActivation()
@@ -317,6 +326,15 @@ void TApplication::SetHintColor(TColor color)
                          QColor(platform::redOf(rgb), platform::greenOf(rgb), platform::blueOf(rgb)));
         QToolTip::setPalette(palette);
     }
+}
+
+void TApplication::SetHintHidePause(int milliseconds)
+{
+    if (milliseconds == m_hintHidePause)
+        return;
+    m_hintHidePause = milliseconds;
+    for (int i = 0; i < Screen->FormCount(); ++i)
+        Screen->Forms(i)->UpdateHints();
 }
 
 void TApplication::SetShowHint(bool show)

@@ -78,7 +78,8 @@ public:
     int HintShortPause() const { return m_hintShortPause; }
     void SetHintShortPause(int milliseconds) { m_hintShortPause = milliseconds; }
     int HintHidePause() const { return m_hintHidePause; }
-    void SetHintHidePause(int milliseconds) { m_hintHidePause = milliseconds; }
+    // How long a hint stays up; applied to every control's tool tip.
+    void SetHintHidePause(int milliseconds);
     bool ShowHint() const { return m_showHint; }
     void SetShowHint(bool show);
     bool UpdateFormatSettings() const { return m_updateFormatSettings; }

@@ -104,6 +104,7 @@ void TControl::applyHintToWidget()
         return;
     const std::string tip = HintShown() ? GetShortHint(m_hint) : std::string();
     m_widget->setToolTip(qString(tip));
+    m_widget->setToolTipDuration(Application ? Application->HintHidePause() : -1);
 }
 
 void TControl::SetColor(TColor color)

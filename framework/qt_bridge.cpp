@@ -4,9 +4,12 @@
 #include "framework/forms.h"
 
 #include <QContextMenuEvent>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QTimer>
+#include <QToolTip>
 
 namespace framework_detail {
 
@@ -167,6 +170,23 @@ bool routeKey(TControl* control, QKeyEvent* e, const std::function<bool(QEvent*)
     return true;
 }
 
+// While a hint is up, the window system shows the next one after 20 ms; the application's short
+// pause may ask for longer.
+bool showToolTip(TControl* control, QHelpEvent* e, const std::function<bool(QEvent*)>& base)
+{
+    constexpr int windowSystemQuickPause = 20;
+    QWidget* shown = control->Widget();
+    if (!Application || !shown || !QToolTip::isVisible() || shown->toolTip().isEmpty() ||
+        Application->HintShortPause() <= windowSystemQuickPause)
+        return base(e);
+    QTimer::singleShot(Application->HintShortPause() - windowSystemQuickPause, shown,
+                       [shown, at = e->globalPos()] {
+                           if (shown->underMouse())
+                               QToolTip::showText(at, shown->toolTip(), shown, {}, shown->toolTipDuration());
+                       });
+    return true;
+}
+
 } // namespace
 
 bool routeEvent(TControl* control, QWidget* widget, QEvent* e, const std::function<bool(QEvent*)>& base)
@@ -207,6 +227,8 @@ bool routeEvent(TControl* control, QWidget* widget, QEvent* e, const std::functi
             }
             return result;
         }
+        case QEvent::ToolTip:
+            return showToolTip(control, static_cast<QHelpEvent*>(e), base);
         case QEvent::ContextMenu: {
             auto* menuEvent = static_cast<QContextMenuEvent*>(e);
             const QPoint at = menuEvent->pos();

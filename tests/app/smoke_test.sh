@@ -29,16 +29,22 @@ done
 [ -s "$work/display" ] || { echo "Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
 export DISPLAY=":$(cat "$work/display")"
 export XDG_RUNTIME_DIR="$work"
+# The test's own platform, whatever the environment it runs in chose (offscreen, say).
+export QT_QPA_PLATFORM=xcb
 
 # The program's windows as the X server knows them: "caption": ... WxH+X+Y.
 window_line() { xwininfo -root -tree 2> /dev/null | grep '"Pictavo 2.0"'; }
 
 # Starts the program with the given arguments and checks the main window: caption, client
 # area 584 x 451, centred on the 1024 x 768 screen ((1024 - 592) / 2, (768 - 478) / 2).
+# The program starts in $work, or in the directory $start_in names (made, then removed when
+# $remove_start is set).
 expect_window() {
     local name=$1
     shift
-    (cd "$work" && exec "$pictavo" "$@") > "$work/out.txt" 2>&1 &
+    local dir=${start_in:-$work}
+    mkdir -p "$dir"
+    (cd "$dir" && { [ -z "${remove_start:-}" ] || rmdir "$dir"; } && exec "$pictavo" "$@") > "$work/out.txt" 2>&1 &
     local program=$!
     local line=""
     for _ in $(seq 100); do
@@ -71,6 +77,19 @@ expect_window pictavo-printer-switch /PRINTER x
 expect_window pictavo-dash-print -print x
 # Parameters that look like the window system's own options are ignored like any others.
 expect_window pictavo-window-system-options -platform nada -reverse
+# Started in a directory that has since gone, or one whose name the drive-letter form cannot
+# carry: the window still comes up.
+start_in="$work/gone/deeper" remove_start=1 expect_window pictavo-removed-directory
+start_in="$work/back\\slash" expect_window pictavo-backslash-directory
+
+# Without a display the window cannot come up: the program says so and ends with status 1.
+for display in "" ":93779"; do
+    (cd "$work" && env -u QT_QPA_PLATFORM DISPLAY="$display" timeout 30 "$pictavo") > "$work/nodisplay.txt" 2>&1
+    status=$?
+    [ $status -eq 1 ] || fail "DISPLAY=\"$display\": pictavo ended with status $status"
+    grep -q "^Pictavo 2: cannot open the display" "$work/nodisplay.txt" ||
+        fail "DISPLAY=\"$display\": pictavo wrote: $(cat "$work/nodisplay.txt")"
+done
 
 # Batch mode with no existing file: ends at once with status 0, shows nothing, says nothing.
 (cd "$work" && "$pictavo" /print missing1.bmp missing2.bmp) > "$work/batch.txt" 2>&1
@@ -80,21 +99,21 @@ status=$?
 [ -z "$(window_line)" ] || fail "a window stayed after batch mode"
 
 # The same with no display at all.
-(cd "$work" && env -u DISPLAY "$pictavo" /print missing1.bmp missing2.bmp) > "$work/batch.txt" 2>&1
+(cd "$work" && env -u DISPLAY -u QT_QPA_PLATFORM "$pictavo" /print missing1.bmp missing2.bmp) > "$work/batch.txt" 2>&1
 status=$?
 [ $status -eq 0 ] || fail "without a display, pictavo /print missing1.bmp missing2.bmp ended with status $status: $(cat "$work/batch.txt")"
 
 # Parameters that look like the window system's options are names like any others: the switch
 # and one missing file. (The time limit only keeps a program that never ends from stalling the
 # test.)
-(cd "$work" && env -u DISPLAY timeout 30 "$pictavo" /print -reverse) > "$work/batch.txt" 2>&1
+(cd "$work" && env -u DISPLAY -u QT_QPA_PLATFORM timeout 30 "$pictavo" /print -reverse) > "$work/batch.txt" 2>&1
 status=$?
 [ $status -eq 0 ] || fail "pictavo /print -reverse ended with status $status"
 [ -s "$work/batch.txt" ] && fail "pictavo /print -reverse wrote: $(cat "$work/batch.txt")"
 
 # An existing file without a display: printing is not available yet, which is an error.
 printf 'BM' > "$work/existing.bmp"
-(cd "$work" && env -u DISPLAY "$pictavo" /print existing.bmp) > "$work/batch.txt" 2>&1
+(cd "$work" && env -u DISPLAY -u QT_QPA_PLATFORM "$pictavo" /print existing.bmp) > "$work/batch.txt" 2>&1
 status=$?
 [ $status -eq 1 ] || fail "pictavo /print existing.bmp ended with status $status"
 grep -q "^Pictavo 2: Printing is not available" "$work/batch.txt" || fail "pictavo /print existing.bmp wrote: $(cat "$work/batch.txt")"

@@ -379,15 +379,41 @@ TEST_F(ViewerTest, AZoomWindowOfAPictureLargerThanTheScreenKeepsToTheScreen)
     EXPECT_TRUE(messages.empty());
 }
 
+TEST_F(ViewerTest, AZoomWindowOfATinyPictureKeepsAUsableClientArea)
+{
+    struct Case {
+        const char* file;
+        TRect bounds;  // outer, centred on the 1024 x 768 screen
+    };
+    // 2 x 2 and 30 x 20 ask for less than 64 x 32 inside the frame; 100 x 60 asks for 92 x 33.
+    const Case cases[] = {
+        {"pequena.bmp", {476, 354, 548, 413}},
+        {"pasta/longe.bmp", {476, 354, 548, 413}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        const std::string file = std::string(c.file).find('/') == std::string::npos ? "fotos/" + std::string(c.file)
+                                                                                  : "outra/" + std::string(c.file);
+        viewer->ZoomImagem(path(file));
+        TForm_Zoom* zoom = zoomWindows().back();
+        EXPECT_EQ(zoom->BoundsRect(), c.bounds);
+        EXPECT_EQ(zoom->Imagem->BoundsRect(), (TRect{0, 0, 64, 32}));
+        // Nor can the user make it smaller.
+        zoom->SetBounds(zoom->Left(), zoom->Top(), 10, 10);
+        EXPECT_EQ(zoom->ClientWidth(), 64);
+        EXPECT_EQ(zoom->ClientHeight(), 32);
+    }
+}
+
 TEST_F(ViewerTest, ZoomingWithNothingSelectedShowsTheLastPictureUnderAnEmptyCaption)
 {
     viewer->ZoomImagem("");
     ASSERT_EQ(zoomWindows().size(), 1u);
     TForm_Zoom* empty = zoomWindows()[0];
     EXPECT_EQ(empty->Caption(), "");
-    // No picture yet: a window of no size keeps a client area of one pixel.
-    EXPECT_EQ(empty->ClientWidth(), 1);
-    EXPECT_EQ(empty->ClientHeight(), 1);
+    // No picture yet: a window of no size keeps the zoom window's smallest client area.
+    EXPECT_EQ(empty->ClientWidth(), 64);
+    EXPECT_EQ(empty->ClientHeight(), 32);
 
     viewer->List_Diretorio->SetCurrentDirectory(path("fotos"));
     chooseFile("quadros.bmp");

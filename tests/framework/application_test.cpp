@@ -4,6 +4,10 @@
 
 #include "support/test_support.h"
 
+#include <QApplication>
+#include <QFileInfo>
+#include <QSettings>
+#include <QStyle>
 #include <QTest>
 #include <QTimer>
 
@@ -202,4 +206,43 @@ TEST(ApplicationAbsent, DispatchWithoutAnApplicationStillShowsTheMessage)
     DispatchEvent(nullptr, [] { throw EInvalidGraphic("Bitmap image is not valid"); });
     DispatchEvent(nullptr, [] { Abort(); });
     EXPECT_EQ(captured.messages, (std::vector<Message>{{"", "Bitmap image is not valid"}}));
+}
+
+TEST(ApplicationLook, ClassicStyleAndColoursAndTheHintPausesReachTheToolTips)
+{
+    const QString previousStyle = QApplication::style()->name();
+    const QPalette previousPalette = QApplication::palette();
+    {
+        TApplication app;
+        int argc = 0;
+        app.Initialize(argc, nullptr);
+        QStyle* style = QApplication::style();
+        EXPECT_EQ(style->styleHint(QStyle::SH_ToolTip_WakeUpDelay), 500);
+        EXPECT_EQ(style->styleHint(QStyle::SH_ToolTip_FallAsleepDelay), 2500);
+        app.SetHintPause(900);
+        EXPECT_EQ(style->styleHint(QStyle::SH_ToolTip_WakeUpDelay), 900);
+        EXPECT_EQ(QApplication::palette().color(QPalette::Button), QColor(0xC0, 0xC0, 0xC0));
+        EXPECT_EQ(QApplication::palette().color(QPalette::Highlight), QColor(0x00, 0x00, 0x80));
+
+        TForm* form = nullptr;
+        app.CreateForm(form);
+        auto* button = new TButton(form);
+        button->SetParent(form);
+        button->SetShowHint(true);
+        button->SetHint("Abrir");
+        EXPECT_EQ(button->Widget()->toolTip(), "Abrir");
+        EXPECT_EQ(button->Widget()->toolTipDuration(), 2500);
+        app.SetHintHidePause(4000);
+        EXPECT_EQ(button->Widget()->toolTipDuration(), 4000);
+
+        // The window system's own widgets keep their settings in memory: nothing is written.
+        QSettings settings(QSettings::UserScope, QStringLiteral("QtProject"));
+        settings.setValue(QStringLiteral("FileDialog/lastVisited"), QStringLiteral("file:///tmp"));
+        settings.sync();
+        EXPECT_EQ(settings.status(), QSettings::AccessError);
+        EXPECT_FALSE(QFileInfo::exists(settings.fileName())) << settings.fileName().toStdString();
+        EXPECT_EQ(settings.value(QStringLiteral("FileDialog/lastVisited")).toString(), "file:///tmp");
+    }
+    QApplication::setStyle(previousStyle);
+    QApplication::setPalette(previousPalette);
 }
