@@ -38,13 +38,7 @@ TSecretPanel::TSecretPanel(TComponent* owner)
     m_timer->SetInterval(defaultInterval);
     m_timer->SetOnTimer([this](TObject*) { tick(); });
     m_lines->OnChange = [this](TObject*) { linesChanged(); };
-    m_glyph->OnChange = [this](TObject*) {
-        if (m_active) {
-            measure();
-            redraw();
-        }
-        Invalidate();
-    };
+    m_glyph->OnChange = [this](TObject*) { layoutChanged(); };
 }
 
 TSecretPanel::~TSecretPanel()
@@ -83,11 +77,7 @@ void TSecretPanel::SetTextStyle(TBevelCut style)
     if (style == m_textStyle)
         return;
     m_textStyle = style;
-    if (m_active) {
-        measure();
-        redraw();
-        Invalidate();
-    }
+    layoutChanged();
 }
 
 void TSecretPanel::SetGlyph(const TBitmap* glyph)
@@ -100,11 +90,7 @@ void TSecretPanel::SetGlyphLayout(TGlyphLayout layout)
     if (layout == m_glyphLayout)
         return;
     m_glyphLayout = layout;
-    if (m_active) {
-        measure();
-        redraw();
-    }
-    Invalidate();
+    layoutChanged();
 }
 
 void TSecretPanel::SetActive(bool active)
@@ -151,14 +137,18 @@ void TSecretPanel::stop()
     m_timer->SetEnabled(false);
     m_active = false;
     m_buffer.reset();
+    std::vector<TComponentRef<TControl>> hidden = std::move(m_hiddenControls);
+    m_hiddenControls.clear();
     TComponentRef<TSecretPanel> alive(this);
     if (OnStopPlay)
         OnStopPlay(this);
     if (!alive)
         return;
-    // Only what the start hid comes back; a play started again by the handler hides it anew.
-    std::vector<TComponentRef<TControl>> hidden = std::move(m_hiddenControls);
-    m_hiddenControls.clear();
+    if (m_active) {
+        // The handler started a new play: what this one hid stays hidden until that one stops.
+        m_hiddenControls.insert(m_hiddenControls.end(), hidden.begin(), hidden.end());
+        return;
+    }
     for (TControl* control : hidden)
         if (control)
             control->Show();
@@ -191,9 +181,7 @@ void TSecretPanel::measure()
     const platform::TextMetrics metrics = canvas.Handle()->textMetrics();
     m_lineHeight = std::max(1, metrics.height + metrics.externalLeading + (m_textStyle != bvNone ? 1 : 0));
 
-    TRect area = ClientRect();
-    AdjustClientRect(area);
-    area = {area.left + textMargin, area.top + textMargin, area.right - textMargin, area.bottom - textMargin};
+    TRect area = insideMargin();
     if (!m_glyph->IsEmpty()) {
         const int room = (m_glyphLayout == glGlyphLeft || m_glyphLayout == glGlyphRight ? m_glyph->Width()
                                                                                          : m_glyph->Height()) +
@@ -217,11 +205,16 @@ void TSecretPanel::measure()
     m_buffer->SetHeight(area.height());
 }
 
+TRect TSecretPanel::insideMargin() const
+{
+    TRect inside = ClientRect();
+    AdjustClientRect(inside);
+    return {inside.left + textMargin, inside.top + textMargin, inside.right - textMargin, inside.bottom - textMargin};
+}
+
 TRect TSecretPanel::glyphRect() const
 {
-    TRect inner = ClientRect();
-    AdjustClientRect(inner);
-    inner = {inner.left + textMargin, inner.top + textMargin, inner.right - textMargin, inner.bottom - textMargin};
+    const TRect inner = insideMargin();
     const int width = m_glyph->Width();
     const int height = m_glyph->Height();
     const int middleX = inner.left + (inner.width() - width) / 2;
@@ -255,7 +248,7 @@ void TSecretPanel::redraw()
     const TPoint highlightAt = m_textStyle == bvLowered ? TPoint{1, 1} : TPoint{0, 0};
     const int count = m_lines->Count();
     int y = -(m_position % m_lineHeight);
-    // Past the last line there is one blank line, then nothing.
+    // Below the last line the text area stays blank.
     for (int index = m_position / m_lineHeight; index < count && y < height; ++index, y += m_lineHeight) {
         const std::string text = shownLine(m_lines->Get(index));
         const TRect cell{0, y, width - relief, y + m_lineHeight - relief};
@@ -268,6 +261,15 @@ void TSecretPanel::redraw()
         canvas.Font().SetColor(Font()->Color());
         DrawText(canvas, text, place, flags);
     }
+}
+
+void TSecretPanel::layoutChanged()
+{
+    if (!m_active)
+        return;
+    measure();
+    redraw();
+    Invalidate();
 }
 
 void TSecretPanel::linesChanged()
@@ -305,21 +307,13 @@ void TSecretPanel::Loaded()
 void TSecretPanel::Resize()
 {
     TPanel::Resize();
-    if (m_active) {
-        measure();
-        redraw();
-        Invalidate();
-    }
+    layoutChanged();
 }
 
 void TSecretPanel::FontChanged()
 {
     TPanel::FontChanged();
-    if (m_active) {
-        measure();
-        redraw();
-        Invalidate();
-    }
+    layoutChanged();
 }
 
 void TSecretPanel::ColorChanged()

@@ -74,8 +74,12 @@ private:
     void tick();
     // Line height, text area and off-screen bitmap for the panel's current size and font.
     void measure();
+    // The client area inside the border, the bevels and the margin: text and glyph share it.
+    TRect insideMargin() const;
     TRect glyphRect() const;
     void redraw();
+    // Size, font, text style or glyph changed: a play in progress measures again.
+    void layoutChanged();
     void linesChanged();
 
     std::unique_ptr<TStringList> m_lines;

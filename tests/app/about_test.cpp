@@ -322,6 +322,17 @@ TEST(SecretPanel, PlayHidesTheVisibleChildrenAndStopShowsThoseAgain)
     EXPECT_TRUE(button->Visible());
     EXPECT_FALSE(hidden->Visible());
     EXPECT_EQ(events, (std::vector<std::string>{"start, label shown", "stop, label hidden"}));
+
+    // A stop handler that starts a new play keeps the children hidden until that one stops.
+    panel.SetActive(true);
+    panel.OnStopPlay = [&](TObject*) { panel.SetActive(true); };
+    panel.SetActive(false);
+    EXPECT_TRUE(panel.Active());
+    EXPECT_FALSE(shown->Visible());
+    panel.OnStopPlay = nullptr;
+    panel.SetActive(false);
+    EXPECT_TRUE(shown->Visible());
+    EXPECT_TRUE(button->Visible());
 }
 
 TEST(SecretPanel, ScrollsTheTextUpAPixelATickInsideTheTextArea)
