@@ -2,7 +2,8 @@
 // TSecretPanel: a panel that, while active, hides its child controls and scrolls its Lines
 // upwards through the area inside its bevels, one pixel every Interval milliseconds. The text is
 // drawn off-screen and copied into the panel; with Cycled it starts over once the last line has
-// reached the top, otherwise the panel stops by itself. An optional glyph sits beside the text.
+// reached the top, otherwise the panel stops by itself. While it plays, an optional glyph sits
+// beside the text.
 
 #include "framework/std_controls.h"
 

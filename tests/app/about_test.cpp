@@ -10,6 +10,7 @@
 #include "framework/std_controls.h"
 #include "framework/strings.h"
 #include "framework/timer.h"
+#include "picture/bitmap/bitmap.h"
 #include "picture/image.h"
 
 #include "support/test_support.h"
@@ -247,6 +248,17 @@ TEST(SecretPanel, LineHeightAndTextAreaFollowTheTextStyleAndTheBorders)
         EXPECT_EQ(f.panel->TextArea().right, row.textArea.right - 100);
         EXPECT_EQ(f.panel->TextArea().bottom, row.textArea.bottom - 30);
     }
+    // A glyph takes its width or height and the margin from the text's side.
+    PanelOnForm f;
+    TBitmap glyph;
+    glyph.SetWidth(10);
+    glyph.SetHeight(8);
+    f.panel->SetGlyph(&glyph);
+    f.panel->SetGlyphLayout(glGlyphRight);
+    f.panel->SetActive(true);
+    EXPECT_EQ(f.panel->TextArea(), (TRect{4, 4, 196 - 13, 76}));
+    f.panel->SetGlyphLayout(glGlyphTop);
+    EXPECT_EQ(f.panel->TextArea(), (TRect{4, 4 + 11, 196, 76}));
 }
 
 TEST(SecretPanel, FourteenLinesOfThirteenPixelsStartOverAfter169Ticks)
