@@ -91,6 +91,8 @@ TMainMenu98::TMainMenu98(TComponent* owner) : TToolbar97(owner)
 {
     SetCaption("Menu Bar");
     SetFullSize(true);
+    m_settings.openAnimation = anSmart;
+    m_settings.closeAnimation = anSmart;
 }
 
 TMainMenu98::~TMainMenu98() = default;
@@ -115,61 +117,61 @@ void TMainMenu98::SetMainMenu(TMainMenu* menu)
 
 void TMainMenu98::SetDoubleSpeed(bool doubleSpeed)
 {
-    m_doubleSpeed = doubleSpeed;
+    m_settings.doubleSpeed = doubleSpeed;
     settingsChanged();
 }
 
 void TMainMenu98::SetOpenAnimation(TMenuAnimation animation)
 {
-    m_openAnimation = animation;
+    m_settings.openAnimation = animation;
     settingsChanged();
 }
 
 void TMainMenu98::SetCloseAnimation(TMenuAnimation animation)
 {
-    m_closeAnimation = animation;
+    m_settings.closeAnimation = animation;
     settingsChanged();
 }
 
 void TMainMenu98::SetAlignment(TAlignment alignment)
 {
-    m_alignment = alignment;
+    m_settings.alignment = alignment;
     settingsChanged();
 }
 
 void TMainMenu98::SetTimeout(int milliseconds)
 {
-    m_timeout = milliseconds;
+    m_settings.timeout = milliseconds;
     settingsChanged();
 }
 
 void TMainMenu98::SetItemHeight(int height)
 {
-    m_itemHeight = height;
+    m_settings.itemHeight = height;
     settingsChanged();
 }
 
 void TMainMenu98::SetSeparatorHeight(int height)
 {
-    m_separatorHeight = height;
+    m_settings.separatorHeight = height;
     settingsChanged();
 }
 
 void TMainMenu98::SetIndent(int indent)
 {
-    m_indent = indent;
+    m_settings.indent = indent;
     settingsChanged();
 }
 
 void TMainMenu98::SetStatusBar(TControl* control)
 {
-    m_statusBar = control;
+    m_settings.statusBar = control;
     settingsChanged();
 }
 
 void TMainMenu98::SetStatusBarIndex(int index)
 {
-    m_statusBarIndex = index;
+    m_settings.statusBarIndex = index;
     settingsChanged();
 }
 
@@ -183,18 +185,10 @@ void TMainMenu98::settingsChanged()
 
 void TMainMenu98::configure(TPopupMenu98& menu) const
 {
+    MenuSettings settings = m_settings;
+    settings.showHint = HintShown();
+    menu.SetSettings(settings);
     menu.SetFont(Font());
-    menu.SetOpenAnimation(m_openAnimation);
-    menu.SetCloseAnimation(m_closeAnimation);
-    menu.SetAlignment(m_alignment);
-    menu.SetTimeout(m_timeout);
-    menu.SetDoubleSpeed(m_doubleSpeed);
-    menu.SetShowHint(HintShown());
-    menu.SetItemHeight(m_itemHeight);
-    menu.SetSeparatorHeight(m_separatorHeight);
-    menu.SetIndent(m_indent);
-    menu.SetStatusBar(m_statusBar);
-    menu.SetStatusBarIndex(m_statusBarIndex);
     // The bar's events, with the bar's handlers as they are when they fire.
     const TComponentRef<TMainMenu98> bar(const_cast<TMainMenu98*>(this));
     menu.OnPopup = [bar](TObject* sender) {
@@ -399,18 +393,16 @@ void TMainMenu98::openNeighbour(TToolbarButton98& from, int direction)
 const PropertyTable& TMainMenu98::ClassProperties()
 {
     using M = TMainMenu98;
-    static const std::initializer_list<const char*> animations = {"anNone",  "anVSlide", "anHSlide", "anUnfold",
-                                                                  "anSmart", "anPopup",  "anRandom"};
     static const PropertyTable table(&TToolbar97::ClassProperties(), {
         props::enumeration<M, TAlignment>("Alignment", {"taLeftJustify", "taRightJustify", "taCenter"},
                                           &M::Alignment, &M::SetAlignment),
-        props::enumeration<M, TMenuAnimation>("CloseAnimation", animations, &M::CloseAnimation,
+        props::enumeration<M, TMenuAnimation>("CloseAnimation", MenuAnimationNames, &M::CloseAnimation,
                                               &M::SetCloseAnimation),
         props::boolean<M>("DoubleSpeed", &M::DoubleSpeed, &M::SetDoubleSpeed),
         props::integer<M, int>("Indent", &M::Indent, &M::SetIndent),
         props::integer<M, int>("ItemHeight", &M::ItemHeight, &M::SetItemHeight),
         props::component<M, TMainMenu>("MainMenu", &M::MainMenu, &M::SetMainMenu),
-        props::enumeration<M, TMenuAnimation>("OpenAnimation", animations, &M::OpenAnimation, &M::SetOpenAnimation),
+        props::enumeration<M, TMenuAnimation>("OpenAnimation", MenuAnimationNames, &M::OpenAnimation, &M::SetOpenAnimation),
         props::integer<M, int>("SeparatorHeight", &M::SeparatorHeight, &M::SetSeparatorHeight),
         props::component<M, TControl>("StatusBar", &M::StatusBar, &M::SetStatusBar),
         props::integer<M, int>("StatusBarIndex", &M::StatusBarIndex, &M::SetStatusBarIndex),

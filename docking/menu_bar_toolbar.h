@@ -43,25 +43,25 @@ public:
     // Raises "Value cannot be empty" for null.
     void SetMainMenu(TMainMenu* menu);
     // The settings every drop-down menu of the bar copies.
-    bool DoubleSpeed() const { return m_doubleSpeed; }
+    bool DoubleSpeed() const { return m_settings.doubleSpeed; }
     void SetDoubleSpeed(bool doubleSpeed);
-    TMenuAnimation OpenAnimation() const { return m_openAnimation; }
+    TMenuAnimation OpenAnimation() const { return m_settings.openAnimation; }
     void SetOpenAnimation(TMenuAnimation animation);
-    TMenuAnimation CloseAnimation() const { return m_closeAnimation; }
+    TMenuAnimation CloseAnimation() const { return m_settings.closeAnimation; }
     void SetCloseAnimation(TMenuAnimation animation);
-    TAlignment Alignment() const { return m_alignment; }
+    TAlignment Alignment() const { return m_settings.alignment; }
     void SetAlignment(TAlignment alignment);
-    int Timeout() const { return m_timeout; }
+    int Timeout() const { return m_settings.timeout; }
     void SetTimeout(int milliseconds);
-    int ItemHeight() const { return m_itemHeight; }
+    int ItemHeight() const { return m_settings.itemHeight; }
     void SetItemHeight(int height);
-    int SeparatorHeight() const { return m_separatorHeight; }
+    int SeparatorHeight() const { return m_settings.separatorHeight; }
     void SetSeparatorHeight(int height);
-    int Indent() const { return m_indent; }
+    int Indent() const { return m_settings.indent; }
     void SetIndent(int indent);
-    TControl* StatusBar() const { return m_statusBar; }
+    TControl* StatusBar() const { return m_settings.statusBar; }
     void SetStatusBar(TControl* control);
-    int StatusBarIndex() const { return m_statusBarIndex; }
+    int StatusBarIndex() const { return m_settings.statusBarIndex; }
     void SetStatusBarIndex(int index);
 
     // The button made for a top-level item, or null.
@@ -100,16 +100,7 @@ private:
 
     TComponentRef<TMainMenu> m_menu;
     THookSubscription m_menuListener;
-    bool m_doubleSpeed = false;
-    TMenuAnimation m_openAnimation = anSmart;
-    TMenuAnimation m_closeAnimation = anSmart;
-    TAlignment m_alignment = taLeftJustify;
-    int m_timeout = 20;
-    int m_itemHeight = 19;
-    int m_separatorHeight = 11;
-    int m_indent = 27;
-    TComponentRef<TControl> m_statusBar;
-    int m_statusBarIndex = 0;
+    MenuSettings m_settings;
     // Buttons and their top-level items; either may have gone since the buttons were made.
     std::vector<std::pair<TComponentRef<TToolbarButton98>, TComponentRef<TMenuItem>>> m_buttons;
 };

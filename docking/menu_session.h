@@ -11,17 +11,7 @@
 
 // The settings a level keeps from its menu when it opens (the menu may go before the level has
 // finished closing).
-struct LevelSettings {
-    TMenuAnimation openAnimation = anPopup;
-    TMenuAnimation closeAnimation = anPopup;
-    TAlignment alignment = taLeftJustify;
-    int timeout = 20;
-    bool doubleSpeed = false;
-    int itemHeight = 19;
-    int separatorHeight = 11;
-    int indent = 27;
-    bool showHint = true;
-    TComponentRef<TControl> statusBar;
+struct LevelSettings : MenuSettings {
     std::unique_ptr<TFont> font;
 };
 

@@ -59,16 +59,7 @@ TPopupMenu98Form::TPopupMenu98Form(TPopupMenu98& menu, TMenuItem& items, TPopupM
 {
     m_session = parentLevel ? parentLevel->m_session : menu.m_session.lock();
     LevelSettings& s = *m_settings;
-    s.openAnimation = menu.OpenAnimation();
-    s.closeAnimation = menu.CloseAnimation();
-    s.alignment = menu.Alignment();
-    s.timeout = menu.Timeout();
-    s.doubleSpeed = menu.DoubleSpeed();
-    s.itemHeight = menu.ItemHeight();
-    s.separatorHeight = menu.SeparatorHeight();
-    s.indent = menu.Indent();
-    s.showHint = menu.ShowHint();
-    s.statusBar = menu.StatusBar();
+    static_cast<MenuSettings&>(s) = menu.Settings();
     s.font = std::make_unique<TFont>();
     s.font->CopyFrom(menu.Font());
 

@@ -85,17 +85,15 @@ TPopupMenu98Form* TPopupMenu98::OpenLevel() const
 const PropertyTable& TPopupMenu98::ClassProperties()
 {
     using M = TPopupMenu98;
-    static const std::initializer_list<const char*> animations = {"anNone",  "anVSlide", "anHSlide", "anUnfold",
-                                                                  "anSmart", "anPopup",  "anRandom"};
     static const PropertyTable table(&TPopupMenu::ClassProperties(), {
         props::enumeration<M, TAlignment>("Alignment", {"taLeftJustify", "taRightJustify", "taCenter"},
                                           &M::Alignment, &M::SetAlignment),
-        props::enumeration<M, TMenuAnimation>("CloseAnimation", animations, &M::CloseAnimation,
+        props::enumeration<M, TMenuAnimation>("CloseAnimation", MenuAnimationNames, &M::CloseAnimation,
                                               &M::SetCloseAnimation),
         props::boolean<M>("DoubleSpeed", &M::DoubleSpeed, &M::SetDoubleSpeed),
         props::integer<M, int>("Indent", &M::Indent, &M::SetIndent),
         props::integer<M, int>("ItemHeight", &M::ItemHeight, &M::SetItemHeight),
-        props::enumeration<M, TMenuAnimation>("OpenAnimation", animations, &M::OpenAnimation, &M::SetOpenAnimation),
+        props::enumeration<M, TMenuAnimation>("OpenAnimation", MenuAnimationNames, &M::OpenAnimation, &M::SetOpenAnimation),
         props::integer<M, int>("SeparatorHeight", &M::SeparatorHeight, &M::SetSeparatorHeight),
         props::boolean<M>("ShowHint", &M::ShowHint, &M::SetShowHint),
         props::component<M, TControl>("StatusBar", &M::StatusBar, &M::SetStatusBar),

@@ -9,6 +9,7 @@
 #include "framework/menus.h"
 
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
 
@@ -19,6 +20,25 @@ class MenuSession;
 struct LevelSettings;
 
 enum TMenuAnimation { anNone, anVSlide, anHSlide, anUnfold, anSmart, anPopup, anRandom };
+// The names of the animations as window designs give them, in order.
+inline constexpr std::initializer_list<const char*> MenuAnimationNames = {
+    "anNone", "anVSlide", "anHSlide", "anUnfold", "anSmart", "anPopup", "anRandom"};
+
+// The settings a drawn menu opens with (those of a stand-alone pop-up menu by default); the
+// menu bar hands its own to each of its menus.
+struct MenuSettings {
+    TMenuAnimation openAnimation = anPopup;
+    TMenuAnimation closeAnimation = anPopup;
+    TAlignment alignment = taLeftJustify;
+    int timeout = 20;  // milliseconds per animation frame
+    bool doubleSpeed = false;
+    int itemHeight = 19;
+    int separatorHeight = 11;
+    int indent = 27;
+    TComponentRef<TControl> statusBar;
+    int statusBarIndex = 0;
+    bool showHint = true;
+};
 
 // Where a menu opens: its top-left (with alignRight, its top-right), and the bottom it keeps to
 // when it has to open upwards (the top of the button that opened it).
@@ -35,35 +55,38 @@ public:
     explicit TPopupMenu98(TComponent* owner);
     ~TPopupMenu98() override;
 
-    TMenuAnimation OpenAnimation() const { return m_openAnimation; }
-    void SetOpenAnimation(TMenuAnimation animation) { m_openAnimation = animation; }
-    TMenuAnimation CloseAnimation() const { return m_closeAnimation; }
-    void SetCloseAnimation(TMenuAnimation animation) { m_closeAnimation = animation; }
-    TAlignment Alignment() const { return m_alignment; }
-    void SetAlignment(TAlignment alignment) { m_alignment = alignment; }
+    TMenuAnimation OpenAnimation() const { return m_settings.openAnimation; }
+    void SetOpenAnimation(TMenuAnimation animation) { m_settings.openAnimation = animation; }
+    TMenuAnimation CloseAnimation() const { return m_settings.closeAnimation; }
+    void SetCloseAnimation(TMenuAnimation animation) { m_settings.closeAnimation = animation; }
+    TAlignment Alignment() const { return m_settings.alignment; }
+    void SetAlignment(TAlignment alignment) { m_settings.alignment = alignment; }
     // Milliseconds per animation frame.
-    int Timeout() const { return m_timeout; }
-    void SetTimeout(int milliseconds) { m_timeout = milliseconds; }
-    bool DoubleSpeed() const { return m_doubleSpeed; }
-    void SetDoubleSpeed(bool doubleSpeed) { m_doubleSpeed = doubleSpeed; }
-    int ItemHeight() const { return m_itemHeight; }
-    void SetItemHeight(int height) { m_itemHeight = height; }
-    int SeparatorHeight() const { return m_separatorHeight; }
-    void SetSeparatorHeight(int height) { m_separatorHeight = height; }
+    int Timeout() const { return m_settings.timeout; }
+    void SetTimeout(int milliseconds) { m_settings.timeout = milliseconds; }
+    bool DoubleSpeed() const { return m_settings.doubleSpeed; }
+    void SetDoubleSpeed(bool doubleSpeed) { m_settings.doubleSpeed = doubleSpeed; }
+    int ItemHeight() const { return m_settings.itemHeight; }
+    void SetItemHeight(int height) { m_settings.itemHeight = height; }
+    int SeparatorHeight() const { return m_settings.separatorHeight; }
+    void SetSeparatorHeight(int height) { m_settings.separatorHeight = height; }
     // Where captions start, and the room on either side of the widest ones.
-    int Indent() const { return m_indent; }
-    void SetIndent(int indent) { m_indent = indent; }
+    int Indent() const { return m_settings.indent; }
+    void SetIndent(int indent) { m_settings.indent = indent; }
     // A control that shows the highlighted item's hint as its caption (a panel serving as
     // status bar), and which panel of it (this framework's status panels are single).
-    TControl* StatusBar() const { return m_statusBar; }
-    void SetStatusBar(TControl* control) { m_statusBar = control; }
-    int StatusBarIndex() const { return m_statusBarIndex; }
-    void SetStatusBarIndex(int index) { m_statusBarIndex = index; }
+    TControl* StatusBar() const { return m_settings.statusBar; }
+    void SetStatusBar(TControl* control) { m_settings.statusBar = control; }
+    int StatusBarIndex() const { return m_settings.statusBarIndex; }
+    void SetStatusBarIndex(int index) { m_settings.statusBarIndex = index; }
     // The highlighted item's hint shows as a tool tip.
-    bool ShowHint() const { return m_showHint; }
-    void SetShowHint(bool show) { m_showHint = show; }
+    bool ShowHint() const { return m_settings.showHint; }
+    void SetShowHint(bool show) { m_settings.showHint = show; }
     TFont* Font() const { return m_font.get(); }
     void SetFont(const TFont* font);
+    // All of the above but the font.
+    const MenuSettings& Settings() const { return m_settings; }
+    void SetSettings(const MenuSettings& settings) { m_settings = settings; }
 
     // Opens the menu's items at a screen point.
     void Popup(int x, int y) override;
@@ -91,17 +114,7 @@ public:
 
 private:
     friend class TPopupMenu98Form;
-    TMenuAnimation m_openAnimation = anPopup;
-    TMenuAnimation m_closeAnimation = anPopup;
-    TAlignment m_alignment = taLeftJustify;
-    int m_timeout = 20;
-    bool m_doubleSpeed = false;
-    int m_itemHeight = 19;
-    int m_separatorHeight = 11;
-    int m_indent = 27;
-    TComponentRef<TControl> m_statusBar;
-    int m_statusBarIndex = 0;
-    bool m_showHint = true;
+    MenuSettings m_settings;
     std::unique_ptr<TFont> m_font;
     // The session of the menu's open levels, while there is one.
     std::weak_ptr<MenuSession> m_session;

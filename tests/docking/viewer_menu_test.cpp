@@ -89,6 +89,18 @@ protected:
 
 TEST_F(ViewerMenuTest, AltAndXOpenTheirMenusAndTheKeyboardReachesSobre)
 {
+    // The bar's menus slide open at double speed; their other settings are the defaults.
+    auto* arquivo = dynamic_cast<TPopupMenu98*>(
+        Form_Viewer->MainMenu981->ButtonOf(item("mnu_Arquivo"))->DropdownMenu());
+    ASSERT_NE(arquivo, nullptr);
+    EXPECT_EQ(arquivo->OpenAnimation(), anSmart);
+    EXPECT_EQ(arquivo->CloseAnimation(), anSmart);
+    EXPECT_TRUE(arquivo->DoubleSpeed());
+    EXPECT_EQ(arquivo->Timeout(), 20);
+    EXPECT_EQ(arquivo->ItemHeight(), 19);
+    EXPECT_EQ(arquivo->SeparatorHeight(), 11);
+    EXPECT_EQ(arquivo->Indent(), 27);
+
     key(Qt::Key_A, Qt::AltModifier);
     ASSERT_NE(openLevel(), nullptr);
     EXPECT_EQ(openLevel()->Items(), item("mnu_Arquivo"));
