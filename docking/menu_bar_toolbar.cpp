@@ -393,24 +393,11 @@ void TMainMenu98::openNeighbour(TToolbarButton98& from, int direction)
 const PropertyTable& TMainMenu98::ClassProperties()
 {
     using M = TMainMenu98;
-    static const PropertyTable table(&TToolbar97::ClassProperties(), {
-        props::enumeration<M, TAlignment>("Alignment", {"taLeftJustify", "taRightJustify", "taCenter"},
-                                          &M::Alignment, &M::SetAlignment),
-        props::enumeration<M, TMenuAnimation>("CloseAnimation", MenuAnimationNames, &M::CloseAnimation,
-                                              &M::SetCloseAnimation),
-        props::boolean<M>("DoubleSpeed", &M::DoubleSpeed, &M::SetDoubleSpeed),
-        props::integer<M, int>("Indent", &M::Indent, &M::SetIndent),
-        props::integer<M, int>("ItemHeight", &M::ItemHeight, &M::SetItemHeight),
-        props::component<M, TMainMenu>("MainMenu", &M::MainMenu, &M::SetMainMenu),
-        props::enumeration<M, TMenuAnimation>("OpenAnimation", MenuAnimationNames, &M::OpenAnimation, &M::SetOpenAnimation),
-        props::integer<M, int>("SeparatorHeight", &M::SeparatorHeight, &M::SetSeparatorHeight),
-        props::component<M, TControl>("StatusBar", &M::StatusBar, &M::SetStatusBar),
-        props::integer<M, int>("StatusBarIndex", &M::StatusBarIndex, &M::SetStatusBarIndex),
-        props::integer<M, int>("Timeout", &M::Timeout, &M::SetTimeout),
-        props::event<M, TNotifyEvent>("OnMenuClose", &M::OnMenuClose),
-        props::event<M, TNotifyEvent>("OnMenuCommand", &M::OnMenuCommand),
-        props::event<M, TNotifyEvent>("OnPopup", &M::OnPopup),
-    });
+    static const PropertyTable table(&TToolbar97::ClassProperties(),
+                                     MenuSettingProperties<M>({
+                                         props::component<M, TMainMenu>("MainMenu", &M::MainMenu, &M::SetMainMenu),
+                                         props::event<M, TNotifyEvent>("OnPopup", &M::OnPopup),
+                                     }));
     return table;
 }
 

@@ -4,6 +4,7 @@
 
 #include "docking/popup_menu.h"
 #include "framework/application.h"
+#include "framework/properties.h"
 
 #include <functional>
 #include <memory>
@@ -14,6 +15,32 @@
 struct LevelSettings : MenuSettings {
     std::unique_ptr<TFont> font;
 };
+
+// The stored properties of the menu settings, for a class with their getters and setters (the
+// drop-down menus and the menu bar that gives them its own), followed by `own`.
+template <class M>
+std::vector<PropertyInfo> MenuSettingProperties(std::initializer_list<PropertyInfo> own)
+{
+    std::vector<PropertyInfo> properties = {
+        props::enumeration<M, TAlignment>("Alignment", {"taLeftJustify", "taRightJustify", "taCenter"},
+                                          &M::Alignment, &M::SetAlignment),
+        props::enumeration<M, TMenuAnimation>("CloseAnimation", MenuAnimationNames, &M::CloseAnimation,
+                                              &M::SetCloseAnimation),
+        props::boolean<M>("DoubleSpeed", &M::DoubleSpeed, &M::SetDoubleSpeed),
+        props::integer<M, int>("Indent", &M::Indent, &M::SetIndent),
+        props::integer<M, int>("ItemHeight", &M::ItemHeight, &M::SetItemHeight),
+        props::enumeration<M, TMenuAnimation>("OpenAnimation", MenuAnimationNames, &M::OpenAnimation,
+                                              &M::SetOpenAnimation),
+        props::integer<M, int>("SeparatorHeight", &M::SeparatorHeight, &M::SetSeparatorHeight),
+        props::component<M, TControl>("StatusBar", &M::StatusBar, &M::SetStatusBar),
+        props::integer<M, int>("StatusBarIndex", &M::StatusBarIndex, &M::SetStatusBarIndex),
+        props::integer<M, int>("Timeout", &M::Timeout, &M::SetTimeout),
+        props::event<M, TNotifyEvent>("OnMenuClose", &M::OnMenuClose),
+        props::event<M, TNotifyEvent>("OnMenuCommand", &M::OnMenuCommand),
+    };
+    properties.insert(properties.end(), own);
+    return properties;
+}
 
 class MenuSession : public std::enable_shared_from_this<MenuSession> {
 public:

@@ -85,23 +85,10 @@ TPopupMenu98Form* TPopupMenu98::OpenLevel() const
 const PropertyTable& TPopupMenu98::ClassProperties()
 {
     using M = TPopupMenu98;
-    static const PropertyTable table(&TPopupMenu::ClassProperties(), {
-        props::enumeration<M, TAlignment>("Alignment", {"taLeftJustify", "taRightJustify", "taCenter"},
-                                          &M::Alignment, &M::SetAlignment),
-        props::enumeration<M, TMenuAnimation>("CloseAnimation", MenuAnimationNames, &M::CloseAnimation,
-                                              &M::SetCloseAnimation),
-        props::boolean<M>("DoubleSpeed", &M::DoubleSpeed, &M::SetDoubleSpeed),
-        props::integer<M, int>("Indent", &M::Indent, &M::SetIndent),
-        props::integer<M, int>("ItemHeight", &M::ItemHeight, &M::SetItemHeight),
-        props::enumeration<M, TMenuAnimation>("OpenAnimation", MenuAnimationNames, &M::OpenAnimation, &M::SetOpenAnimation),
-        props::integer<M, int>("SeparatorHeight", &M::SeparatorHeight, &M::SetSeparatorHeight),
-        props::boolean<M>("ShowHint", &M::ShowHint, &M::SetShowHint),
-        props::component<M, TControl>("StatusBar", &M::StatusBar, &M::SetStatusBar),
-        props::integer<M, int>("StatusBarIndex", &M::StatusBarIndex, &M::SetStatusBarIndex),
-        props::integer<M, int>("Timeout", &M::Timeout, &M::SetTimeout),
-        props::event<M, TNotifyEvent>("OnMenuClose", &M::OnMenuClose),
-        props::event<M, TNotifyEvent>("OnMenuCommand", &M::OnMenuCommand),
-    });
+    static const PropertyTable table(&TPopupMenu::ClassProperties(),
+                                     MenuSettingProperties<M>({
+                                         props::boolean<M>("ShowHint", &M::ShowHint, &M::SetShowHint),
+                                     }));
     return table;
 }
 
