@@ -36,7 +36,7 @@ protected:
     TDock97* dock;
 };
 
-struct BarSpec {
+struct BarPlacement {
     int length, barSize, row, position;
     bool fullSize = false;
 };
@@ -47,7 +47,7 @@ struct Placed {
 struct ArrangementCase {
     const char* name;
     int dockLength;
-    std::vector<BarSpec> bars;
+    std::vector<BarPlacement> bars;
     std::vector<Placed> expected;
     int dockHeight;
 };
@@ -87,7 +87,7 @@ TEST_F(DockTest, ArrangesRowsAndPositions)
         caseDock->SetParent(&caseForm);
         caseDock->BeginUpdate();
         std::vector<TToolWindow97*> windows;
-        for (const BarSpec& spec : c.bars) {
+        for (const BarPlacement& spec : c.bars) {
             auto* window = new TToolWindow97(&caseForm);
             window->SetClientSize(spec.length - 13, spec.barSize);
             window->SetDockRow(spec.row);
