@@ -156,10 +156,22 @@ std::string CupsServer::OutputFile(const std::string& name) const
     return (m_dir.path() + "/out/" + QString::fromStdString(name) + ".ps").toStdString();
 }
 
-bool CupsServer::AddGenericQueue(const std::string& name, const std::string& pageSize)
+bool CupsServer::AddGenericQueue(const std::string& name, const std::string& pageSize, int resolution)
 {
-    return run("lpadmin", {"-p", name, "-E", "-v", "file:" + OutputFile(name), "-m", "drv:///sample.drv/generic.ppd",
-                           "-o", "PageSize=" + pageSize});
+    if (!run("lpadmin", {"-p", name, "-E", "-v", "file:" + OutputFile(name), "-m", "drv:///sample.drv/generic.ppd",
+                         "-o", "PageSize=" + pageSize}))
+        return false;
+    if (resolution == 0)
+        return true;
+    // The generic driver names no resolution; the queue is made again from its own description
+    // with one.
+    std::string ppd = Ppd(name);
+    if (ppd.empty()) {
+        m_error = "no description of " + name;
+        return false;
+    }
+    ppd.insert(ppd.find('\n') + 1, "*DefaultResolution: " + std::to_string(resolution) + "dpi\n");
+    return AddQueue(name, ppd, pageSize);
 }
 
 bool CupsServer::AddQueue(const std::string& name, const std::string& ppd, const std::string& pageSize)

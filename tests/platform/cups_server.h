@@ -38,8 +38,8 @@ public:
     std::string Socket() const;
 
     // A queue with the generic PostScript driver on the given page size, writing to
-    // OutputFile(name).
-    bool AddGenericQueue(const std::string& name, const std::string& pageSize);
+    // OutputFile(name); at its default resolution (300 per inch) or the one given.
+    bool AddGenericQueue(const std::string& name, const std::string& pageSize, int resolution = 0);
     // A queue from a PPD text.
     bool AddQueue(const std::string& name, const std::string& ppd, const std::string& pageSize);
     // The queue's PPD as the scheduler keeps it.
