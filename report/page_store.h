@@ -84,16 +84,19 @@ public:
 private:
     void startTree();
     void splay(unsigned leaf);
+    // Appends bits, the first in the lowest position; whole bytes go to the pending output.
+    void putBits(std::uint64_t bits, unsigned count);
 
+    // Each node's parent, and the left (0) and right (1) children of the inner nodes.
     std::array<std::uint16_t, 513> m_up;
-    std::array<std::uint16_t, 256> m_left;
-    std::array<std::uint16_t, 256> m_right;
+    std::array<std::array<std::uint16_t, 256>, 2> m_child;
     TStream* m_output = nullptr;
     std::vector<std::uint8_t> m_pending;
     std::span<const std::uint8_t> m_input;
     std::size_t m_inputPosition = 0;
-    unsigned m_bit = 0;
-    std::uint8_t m_byte = 0;
+    // Bits not yet written (or not yet used), the next one lowest.
+    std::uint64_t m_bits = 0;
+    unsigned m_bitCount = 0;
 };
 
 // The pages of a report in a page store. Pages are pictures of one class (the report printer's
