@@ -40,6 +40,7 @@ PICTAVO_EXCEPTION(EInvalidOperation, Exception);
 PICTAVO_EXCEPTION(EConvertError, Exception);  // the assignment error among others
 PICTAVO_EXCEPTION(EOutOfResources, Exception);
 PICTAVO_EXCEPTION(EListError, Exception);
+PICTAVO_EXCEPTION(EIniFileException, Exception);  // a settings file that cannot be written
 
 PICTAVO_EXCEPTION(EStreamError, Exception);
 PICTAVO_EXCEPTION(EReadError, EStreamError);

@@ -146,6 +146,15 @@ void TForm::SetBounds(int left, int top, int width, int height)
 {
     const TRect work = Screen->WorkAreaRect();
     TWinControl::SetBounds(left, top, std::min(width, work.width()), std::min(height, work.height()));
+    if (m_windowState == wsNormal)
+        m_normalBounds = BoundsRect();
+}
+
+void TForm::SetNormalBounds(const TRect& bounds)
+{
+    m_normalBounds = bounds;
+    if (m_windowState == wsNormal)
+        SetBounds(bounds.left, bounds.top, bounds.width(), bounds.height());
 }
 
 void TForm::SetClientSize(int width, int height)
@@ -217,6 +226,8 @@ void TForm::WindowGeometryChanged()
         m_applyingGeometry = true;
         ScopeExit applied([this] { m_applyingGeometry = false; });
         TControl::SetBounds(at.x(), at.y(), width, height);
+        if (state == wsNormal)
+            m_normalBounds = BoundsRect();
     }
     layoutWindow();
 }
@@ -300,6 +311,9 @@ void TForm::SetWindowState(TWindowState state)
     }
     m_applyingGeometry = false;
     WindowGeometryChanged();
+    // Back in the normal state, the window takes the rectangle it had (or was given) there.
+    if (m_windowState == wsNormal && m_normalBounds.width() > 0 && BoundsRect() != m_normalBounds)
+        SetBounds(m_normalBounds.left, m_normalBounds.top, m_normalBounds.width(), m_normalBounds.height());
 }
 
 void TForm::TextChanged()

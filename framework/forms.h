@@ -117,6 +117,11 @@ public:
     void SetFormStyle(TFormStyle style);
     TWindowState WindowState() const { return m_windowState; }
     void SetWindowState(TWindowState state);
+    // The outer rectangle of the window in its normal state, kept while it is maximised or
+    // minimised. Setting it moves the window at once in the normal state, otherwise when it is
+    // restored.
+    TRect NormalBounds() const { return m_normalBounds; }
+    void SetNormalBounds(const TRect& bounds);
 
     TWinControl* ActiveControl() const { return m_activeControl; }
     // Raises "Cannot focus a disabled or invisible window" for a control that cannot take focus.
@@ -196,6 +201,7 @@ private:
     TBorderIcons m_borderIcons = (1u << biSystemMenu) | (1u << biMinimize) | (1u << biMaximize);
     TFormStyle m_formStyle = fsNormal;
     TWindowState m_windowState = wsNormal;
+    TRect m_normalBounds{0, 0, 0, 0};
     TComponentRef<TWinControl> m_activeControl;
     TComponentRef<TMainMenu> m_menu;
     bool m_nativeMenuVisible = true;

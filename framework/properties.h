@@ -27,6 +27,7 @@ enum class PropertyKind {
     Component,    // a reference to a component, or none
     StringList,
     Object,       // a sub-object with a table of its own (a font, a picture)
+    Collection,   // a TCollection: items of one class, each with a table of its own
     Method        // an event: set with a handler, never stored in settings
 };
 

@@ -1,6 +1,8 @@
 #include "picture/formats.h"
 
 #include "picture/bitmap/bitmap.h"
+#include "picture/gif/gif_image.h"
+#include "picture/icon/icon.h"
 #include "picture/jpeg/jpeg_image.h"
 #include "picture/picture.h"
 
@@ -16,7 +18,9 @@ void RegisterPictureFormats()
     //   "" ""                                            (names without an extension)
     // Each module's Register...Format() goes in its place below as the module arrives; until
     // then its extensions are unknown to the registry.
+    RegisterIconFormat();
     RegisterBitmapFormat();
     RegisterJPEGFormat();
+    RegisterGIFFormat();
     RegisterOleGraphicFormat();
 }

@@ -204,6 +204,11 @@ public:
     // nothing). A Clear brush paints nothing; hatch gaps take the background colour in opaque
     // mode and are left alone in transparent mode; pattern brushes tile from the brush origin.
     virtual void patBlt(const Rect& destination, std::uint32_t rasterOp) = 0;
+    // Blends a 32-bit section over the destination at its own size, its top-left corner at the
+    // point. The fourth byte of each source pixel is its alpha: 0 leaves the destination, 255
+    // replaces it; colours are not premultiplied. This base draws pixels of alpha 128 and more
+    // as opaque and leaves the others, through a mask; targets that can blend override it.
+    virtual void alphaBlend(Point destination, const Section& source);
 
     // Finishes pending drawing so the target's pixels can be read directly.
     virtual void flush() {}

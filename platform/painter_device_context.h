@@ -64,6 +64,7 @@ public:
     void maskBlt(const Rect& destination, const Section& source, Point sourceOrigin,
                  const Section& mask, Point maskOrigin, std::uint32_t rasterOp) override;
     void patBlt(const Rect& destination, std::uint32_t rasterOp) override;
+    void alphaBlend(Point destination, const Section& source) override;
 
 private:
     template <class Draw> void draw(Draw&& draw);

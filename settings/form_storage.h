@@ -3,16 +3,19 @@
 // in a settings file; TFormStorage also keeps the properties named in its StoredProps lines
 // ("Component.Property"). Both follow their form's show, close-query and destroy events: the
 // form's showing restores, an allowed close saves, and destroying saves when nothing was saved
-// since the last restore. The form's own handlers stay as they were assigned. A non-zero minimum or maximum tracking size limits the form.
+// since the last restore. The form's own handlers stay as they were assigned. A non-zero
+// minimum or maximum tracking size limits the form.
 //
-// Reading and writing the settings file is not offered yet: a restore leaves every value as
-// designed and a save writes nothing; both keep their flags and fire their events, so the
-// order of events around them is already that of the finished component.
+// The settings file is an INI file (see platform/profile_file.h), written key by key; a key
+// that cannot be written raises "Unable to write to %s" and ends the save there.
 
 #include "framework/canvas.h"
 #include "framework/component.h"
 #include "framework/hook_list.h"
 #include "framework/strings.h"
+#include "settings/props_storage.h"
+
+#include <array>
 
 #include <memory>
 #include <string>
@@ -95,12 +98,17 @@ protected:
     // The form that owns the component, or null.
     TForm* Form() const;
     void Loaded() override;
+    // The settings file named by IniFileName; its writes raise "Unable to write to %s".
+    TPropsStorage::File SettingsFile() const;
     virtual void Restore();
     virtual void Save();
 
 private:
     void attach();
     void applyMinMaxInfo();
+    void RestoreActiveControl();
+    // A placement key with the screen's resolution: "NormPos(1024x768)".
+    std::string resolutionKey(const std::string& key) const;
 
     bool m_active = true;
     std::string m_iniFileName;
@@ -112,6 +120,10 @@ private:
     bool m_restored = false;
     bool m_saved = false;
     bool m_destroying = false;
+    // What this platform's windows do not keep themselves: the placement's flags and the
+    // minimised and maximised positions, carried from restore to save.
+    int m_flags = 0;
+    std::array<int, 4> m_minMaxPos{-1, -1, -1, -1};
     // The form's life events this component follows; they end with the component.
     THookSubscription m_formShown;
     THookSubscription m_formCloseQuery;

@@ -1,7 +1,9 @@
 #include "app/components/tray_icon.h"
 
 #include "app/components/painter_canvas.h"
+#include "picture/icon/icon.h"
 #include "picture/picture.h"
+#include "platform/icon.h"
 
 #include <QGuiApplication>
 #include <QIcon>
@@ -16,6 +18,10 @@ namespace {
 
 QIcon iconOf(const TPicture& picture)
 {
+    // An icon gives its own see-through pixels and alpha; anything else is drawn on transparency.
+    if (auto* icon = dynamic_cast<TIcon*>(picture.Graphic()))
+        if (const TIconHandle handle = icon->IconHandle())
+            return QIcon(QPixmap::fromImage(platform::iconImage(*handle)));
     const int width = std::max(1, picture.Width());
     const int height = std::max(1, picture.Height());
     QImage image(width, height, QImage::Format_ARGB32_Premultiplied);

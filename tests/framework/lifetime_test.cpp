@@ -38,8 +38,11 @@ TEST(ComponentRef, ClearsWhenTheComponentFreesItselfInItsOwnHandler)
     TComponentRef<TButton> ref(button);
     bool freedBeforeReturning = false;
     button->OnClick = [&](TObject* sender) {
+        // The handler goes with the button: only what is copied out survives the delete.
+        bool* result = &freedBeforeReturning;
+        const TComponentRef<TButton>* watch = &ref;
         delete static_cast<TButton*>(sender);
-        freedBeforeReturning = !ref;
+        *result = !*watch;
     };
     button->Click();
     EXPECT_TRUE(freedBeforeReturning);

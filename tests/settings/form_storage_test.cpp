@@ -118,8 +118,10 @@ TEST_F(FormStorageTest, AFormFreedInItsOwnCloseQueryIsNeitherSavedNorTouched)
     form->OnCloseQuery = [this](TObject*, bool&) {
         events.push_back("form close query");
         // The storage goes with the form; the destroying save runs from the form's destructor.
-        delete form;
-        form = nullptr;
+        // The handler goes too: only what is copied out survives the delete.
+        TForm*& owned = form;
+        delete owned;
+        owned = nullptr;
     };
     TComponentRef<TForm> closing(form);
     closing->Close();
