@@ -12,6 +12,23 @@ namespace {
 
 constexpr auto cannotCreate = "Cannot create file %s";
 
+// Moves up to `count` bytes with `call` (a read or a write), going on after interruptions and
+// short transfers; returns how many moved.
+template <class Byte, class Call>
+std::int64_t transfer(Byte* buffer, std::int64_t count, Call call)
+{
+    std::int64_t done = 0;
+    while (done < count) {
+        const ssize_t n = call(buffer + done, std::size_t(count - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += n;
+    }
+    return done;
+}
+
 // A temporary file of this system, read and written through its descriptor; removed when the
 // stream goes.
 class TemporaryFileStream : public TStream {
@@ -42,29 +59,12 @@ public:
 
     std::int64_t Read(void* buffer, std::int64_t count) override
     {
-        std::int64_t done = 0;
-        while (done < count) {
-            const ssize_t n = ::read(m_fd, static_cast<char*>(buffer) + done, std::size_t(count - done));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                break;
-            done += n;
-        }
-        return done;
+        return transfer(static_cast<char*>(buffer), count, [this](char* p, std::size_t n) { return ::read(m_fd, p, n); });
     }
     std::int64_t Write(const void* buffer, std::int64_t count) override
     {
-        std::int64_t done = 0;
-        while (done < count) {
-            const ssize_t n = ::write(m_fd, static_cast<const char*>(buffer) + done, std::size_t(count - done));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                break;
-            done += n;
-        }
-        return done;
+        return transfer(static_cast<const char*>(buffer), count,
+                        [this](const char* p, std::size_t n) { return ::write(m_fd, p, n); });
     }
     std::int64_t Seek(std::int64_t offset, SeekOrigin origin) override
     {
