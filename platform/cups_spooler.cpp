@@ -108,8 +108,8 @@ std::vector<PaperSpec> papersOf(const DestQuery& query)
 int sourceCode(std::string_view name)
 {
     static const std::pair<std::string_view, int> codes[] = {
-        {"main", 1},         {"top", 1},      {"bottom", 2},        {"middle", 3},
-        {"manual", 4},       {"by-pass-tray", 4}, {"envelope", 5},  {"auto", 7},
+        {"main", 1},   {"top", 1},          {"bottom", 2},   {"middle", 3},
+        {"manual", 4}, {"by-pass-tray", 4}, {"envelope", 5}, {"auto", 7},
         {"large-capacity", 11},
     };
     for (const auto& [keyword, code] : codes)
