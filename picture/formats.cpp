@@ -4,6 +4,7 @@
 #include "picture/gif/gif_image.h"
 #include "picture/icon/icon.h"
 #include "picture/jpeg/jpeg_image.h"
+#include "picture/metafile/metafile.h"
 #include "picture/picture.h"
 
 void RegisterPictureFormats()
@@ -18,6 +19,7 @@ void RegisterPictureFormats()
     //   "" ""                                            (names without an extension)
     // Each module's Register...Format() goes in its place below as the module arrives; until
     // then its extensions are unknown to the registry.
+    RegisterMetafileFormat();
     RegisterIconFormat();
     RegisterBitmapFormat();
     RegisterJPEGFormat();

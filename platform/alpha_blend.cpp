@@ -44,24 +44,31 @@ void DeviceContext::alphaBlend(Point destination, const Section& source)
             opaque->setPixel(x, y, shown ? source.pixel(x, y) : black);
         }
     // Clear where the picture shows (the mask's 0 bits paint black), then add its colours.
-    const Colour text = m_textColour;
-    const Colour background = m_backgroundColour;
-    m_textColour = black;
-    m_backgroundColour = white;
+    const Colour text = m_state.textColour;
+    const Colour background = m_state.backgroundColour;
+    m_state.textColour = black;
+    m_state.backgroundColour = white;
     const Rect all{0, 0, width, height};
     bitBlt(destination, *mask, all, rop::SrcAnd);
     bitBlt(destination, *opaque, all, rop::SrcPaint);
-    m_textColour = text;
-    m_backgroundColour = background;
+    m_state.textColour = text;
+    m_state.backgroundColour = background;
 }
 
 void SectionDeviceContext::alphaBlend(Point destination, const Section& source)
 {
-    const Rect area = visible(Rect::fromSize(destination.x, destination.y, source.width(), source.height()));
+    // The point goes through the transform; the picture keeps its own size.
+    const Point at = devicePoint(destination);
+    Rect area = Rect::fromSize(at.x, at.y, source.width(), source.height()).intersected({0, 0, m_section.width(), m_section.height()});
+    if (const std::optional<Rect> clip = clipRect())
+        area = area.intersected(*clip);
+    const std::optional<QRegion>& region = clipRegion();
     for (int y = area.top; y < area.bottom; ++y)
         for (int x = area.left; x < area.right; ++x) {
-            const int sx = x - destination.x;
-            const int sy = y - destination.y;
+            if (region && !region->contains(QPoint(x, y)))
+                continue;
+            const int sx = x - at.x;
+            const int sy = y - at.y;
             const unsigned alpha = alphaOf(source, sx, sy);
             if (alpha == 0)
                 continue;
@@ -88,11 +95,12 @@ void PainterDeviceContext::alphaBlend(Point destination, const Section& source)
             out[x] = qRgba(redOf(c), greenOf(c), blueOf(c), alphaOf(source, x, y));
         }
     }
+    const Point at = devicePoint(destination);
     m_painter.save();
-    if (m_clip)
-        m_painter.setClipRect(detail::qRect(*m_clip), Qt::IntersectClip);
+    if (const std::optional<QRegion>& clip = clipRegion())
+        m_painter.setClipRegion(*clip, Qt::IntersectClip);
     m_painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    m_painter.drawImage(QPoint(destination.x, destination.y), image);
+    m_painter.drawImage(QPoint(at.x, at.y), image);
     m_painter.restore();
 }
 

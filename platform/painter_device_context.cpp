@@ -15,8 +15,6 @@
 
 namespace platform {
 
-using detail::ShapePainter;
-
 namespace {
 
 // Destination-reading operations that QPainter's raster-op composition modes carry out
@@ -80,10 +78,13 @@ Size PainterDeviceContext::pixelSize() const
 template <class Draw> void PainterDeviceContext::draw(Draw&& draw)
 {
     m_painter.save();
-    if (m_clip)
-        m_painter.setClipRect(detail::qRect(*m_clip), Qt::IntersectClip);
     draw(m_painter);
     m_painter.restore();
+}
+
+void PainterDeviceContext::paintDevice(const Rect&, const std::function<void(QPainter&)>& paint)
+{
+    draw(paint);
 }
 
 QImage* PainterDeviceContext::readableTarget(Point& offset) const
@@ -102,12 +103,12 @@ QImage* PainterDeviceContext::readableTarget(Point& offset) const
     return image;
 }
 
-Rect PainterDeviceContext::visibleArea(const Rect& destination) const
+Rect PainterDeviceContext::visibleArea(const Rect& destination, const std::optional<Rect>& clip) const
 {
     Rect area{std::min(destination.left, destination.right), std::min(destination.top, destination.bottom),
               std::max(destination.left, destination.right), std::max(destination.top, destination.bottom)};
-    if (m_clip)
-        area = area.intersected(*m_clip);
+    if (clip)
+        area = area.intersected(*clip);
     if (m_painter.hasClipping()) {
         const QRect box = m_painter.clipBoundingRect().toAlignedRect();
         area = area.intersected({box.left(), box.top(), box.right() + 1, box.bottom() + 1});
@@ -132,7 +133,7 @@ Rect PainterDeviceContext::visibleArea(const Rect& destination) const
 
 void PainterDeviceContext::blitThroughImage(const detail::BlitParams& params)
 {
-    const Rect area = visibleArea(params.destination);
+    const Rect area = visibleArea(params.destination, params.clip);
     // An area wider or taller than the coordinate range holds more pixels than any store.
     if (area.isEmpty() || std::int64_t(area.right) - area.left > std::numeric_limits<int>::max()
         || std::int64_t(area.bottom) - area.top > std::numeric_limits<int>::max())
@@ -252,99 +253,17 @@ void PainterDeviceContext::blitThroughImage(const detail::BlitParams& params)
     drawAt(pixels, covered, QPainter::CompositionMode_SourceOver);
 }
 
-void PainterDeviceContext::stretchBlt(const Rect& destination, const Section& source, const Rect& sourceRect,
-                                      std::uint32_t rasterOp, Colour sourceBackground)
+void PainterDeviceContext::blitDevice(const detail::BlitParams& params)
 {
-    blitThroughImage(detail::stretchParams(*this, destination, source, sourceRect, rasterOp, sourceBackground));
+    blitThroughImage(params);
 }
 
-void PainterDeviceContext::maskBlt(const Rect& destination, const Section& source, Point sourceOrigin,
-                                   const Section& mask, Point maskOrigin, std::uint32_t rasterOp)
-{
-    blitThroughImage(detail::maskParams(*this, destination, source, sourceOrigin, mask, maskOrigin, rasterOp));
-}
-
-void PainterDeviceContext::patBlt(const Rect& destination, std::uint32_t rasterOp)
-{
-    if (detail::usesSource(rop::functionOf(rasterOp)))
-        return;
-    blitThroughImage(detail::patternParams(*this, destination, rasterOp));
-}
-
-void PainterDeviceContext::lineTo(Point p)
-{
-    const Point from = m_position;
-    m_position = p;
-    const auto state = detail::drawStateOf(*this, false, true);
-    draw([&](QPainter& painter) { ShapePainter(painter, state).line(from, p); });
-}
-
-void PainterDeviceContext::polyline(std::span<const Point> points)
-{
-    const auto state = detail::drawStateOf(*this, false, true);
-    draw([&](QPainter& painter) { ShapePainter(painter, state).polyline(points); });
-}
-
-void PainterDeviceContext::polygon(std::span<const Point> points)
-{
-    const auto state = detail::drawStateOf(*this, false, true);
-    draw([&](QPainter& painter) { ShapePainter(painter, state).polygon(points); });
-}
-
-void PainterDeviceContext::rectangle(const Rect& r)
-{
-    const auto state = detail::drawStateOf(*this, false, true);
-    draw([&](QPainter& painter) { ShapePainter(painter, state).rectangle(r); });
-}
-
-void PainterDeviceContext::roundRect(const Rect& r, int cornerWidth, int cornerHeight)
-{
-    const auto state = detail::drawStateOf(*this, false, true);
-    draw([&](QPainter& painter) { ShapePainter(painter, state).roundRect(r, cornerWidth, cornerHeight); });
-}
-
-void PainterDeviceContext::ellipse(const Rect& r)
-{
-    const auto state = detail::drawStateOf(*this, false, true);
-    draw([&](QPainter& painter) { ShapePainter(painter, state).ellipse(r); });
-}
-
-void PainterDeviceContext::arc(const Rect& r, Point start, Point end)
-{
-    const auto state = detail::drawStateOf(*this, false, true);
-    draw([&](QPainter& painter) { ShapePainter(painter, state).arc(ShapePainter::ArcKind::Arc, r, start, end); });
-}
-
-void PainterDeviceContext::chord(const Rect& r, Point start, Point end)
-{
-    const auto state = detail::drawStateOf(*this, false, true);
-    draw([&](QPainter& painter) { ShapePainter(painter, state).arc(ShapePainter::ArcKind::Chord, r, start, end); });
-}
-
-void PainterDeviceContext::pie(const Rect& r, Point start, Point end)
-{
-    const auto state = detail::drawStateOf(*this, false, true);
-    draw([&](QPainter& painter) { ShapePainter(painter, state).arc(ShapePainter::ArcKind::Pie, r, start, end); });
-}
-
-void PainterDeviceContext::fillRect(const Rect& r, const BrushSpec& brush)
-{
-    const auto state = detail::drawStateOf(*this, false, true);
-    draw([&](QPainter& painter) { ShapePainter(painter, state).fillRect(r, brush); });
-}
-
-void PainterDeviceContext::frameRect(const Rect& r, const BrushSpec& brush)
-{
-    const auto state = detail::drawStateOf(*this, false, true);
-    draw([&](QPainter& painter) { ShapePainter(painter, state).frameRect(r, brush); });
-}
-
-void PainterDeviceContext::setPixel(Point p, Colour colour)
+void PainterDeviceContext::setDevicePixel(Point p, Colour colour)
 {
     draw([&](QPainter& painter) { painter.fillRect(QRect(p.x, p.y, 1, 1), detail::qColour(colour)); });
 }
 
-Colour PainterDeviceContext::pixel(Point p) const
+Colour PainterDeviceContext::devicePixel(Point p) const
 {
     Point offset;
     const QImage* target = readableTarget(offset);
@@ -355,27 +274,6 @@ Colour PainterDeviceContext::pixel(Point p) const
         return 0;
     const QRgb c = target->pixel(x, y);
     return rgb(std::uint8_t(qRed(c)), std::uint8_t(qGreen(c)), std::uint8_t(qBlue(c)));
-}
-
-void PainterDeviceContext::textOut(Point p, const std::string& utf8)
-{
-    extTextOut(p, 0, nullptr, utf8);
-}
-
-void PainterDeviceContext::extTextOut(Point p, unsigned options, const Rect* rect, const std::string& utf8)
-{
-    const auto state = detail::drawStateOf(*this, false, true);
-    draw([&](QPainter& painter) { ShapePainter(painter, state).text(p, options, rect, utf8); });
-}
-
-Size PainterDeviceContext::textExtent(const std::string& utf8) const
-{
-    return detail::textExtentOf(m_font, utf8);
-}
-
-TextMetrics PainterDeviceContext::textMetrics() const
-{
-    return detail::textMetricsOf(m_font);
 }
 
 } // namespace platform

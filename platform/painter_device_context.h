@@ -16,7 +16,7 @@
 //   on paper this way.
 // The painter's own state is saved and restored around every operation.
 
-#include "platform/device_context.h"
+#include "platform/raster_context.h"
 
 class QPainter;
 class QImage;
@@ -27,7 +27,7 @@ namespace detail {
 struct BlitParams;
 }
 
-class PainterDeviceContext : public DeviceContext {
+class PainterDeviceContext : public RasterContext {
 public:
     // The painter must stay active while the context is used. DPI of 0 takes the painter
     // device's logical DPI.
@@ -39,32 +39,17 @@ public:
     Size pixelSize() const override;
     QPainter& painter() { return m_painter; }
 
-    void lineTo(Point p) override;
-    void polyline(std::span<const Point> points) override;
-    void polygon(std::span<const Point> points) override;
-    void rectangle(const Rect& r) override;
-    void roundRect(const Rect& r, int cornerWidth, int cornerHeight) override;
-    void ellipse(const Rect& r) override;
-    void arc(const Rect& r, Point start, Point end) override;
-    void chord(const Rect& r, Point start, Point end) override;
-    void pie(const Rect& r, Point start, Point end) override;
-    void fillRect(const Rect& r, const BrushSpec& brush) override;
-    void frameRect(const Rect& r, const BrushSpec& brush) override;
-    void setPixel(Point p, Colour colour) override;
+protected:
+    void paintDevice(const Rect& bounds, const std::function<void(QPainter&)>& draw) override;
+    void blitDevice(const detail::BlitParams& params) override;
+    void setDevicePixel(Point p, Colour colour) override;
     // Reads back from QImage targets; other targets read as black.
-    Colour pixel(Point p) const override;
+    Colour devicePixel(Point p) const override;
 
-    void textOut(Point p, const std::string& utf8) override;
-    void extTextOut(Point p, unsigned options, const Rect* rect, const std::string& utf8) override;
-    Size textExtent(const std::string& utf8) const override;
-    TextMetrics textMetrics() const override;
-
-    void stretchBlt(const Rect& destination, const Section& source, const Rect& sourceRect,
-                    std::uint32_t rasterOp, Colour sourceBackground = 0xFFFFFF) override;
-    void maskBlt(const Rect& destination, const Section& source, Point sourceOrigin,
-                 const Section& mask, Point maskOrigin, std::uint32_t rasterOp) override;
-    void patBlt(const Rect& destination, std::uint32_t rasterOp) override;
+public:
     void alphaBlend(Point destination, const Section& source) override;
+
+protected:
 
 private:
     template <class Draw> void draw(Draw&& draw);
@@ -72,7 +57,7 @@ private:
     // destination can be read back; null otherwise.
     QImage* readableTarget(Point& offset) const;
     // The destination pixels a blit may change: its rectangle within the clip and the device.
-    Rect visibleArea(const Rect& destination) const;
+    Rect visibleArea(const Rect& destination, const std::optional<Rect>& clip) const;
     void blitThroughImage(const detail::BlitParams& params);
 
     QPainter& m_painter;

@@ -2,7 +2,6 @@
 
 #include "platform/paths.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -130,16 +129,11 @@ bool replaceFile(const std::string& path, const std::vector<std::string>& lines)
         chmod(temporary.c_str(), 0600);
         ok = std::rename(temporary.c_str(), path.c_str()) == 0;
     }
-    if (!ok) {
+    if (!ok)
         ::unlink(temporary.c_str());
-        return false;
-    }
-    const int dir = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY);
-    if (dir >= 0) {
-        fsync(dir);
-        ::close(dir);
-    }
-    return true;
+    // The directory itself is not flushed: after a crash the rename may be lost, which leaves
+    // the previous file, still whole.
+    return ok;
 }
 
 // The lines [begin, end) of a section's body (after its header), or nullopt when it is missing.

@@ -4,7 +4,10 @@
 #include "platform/pixel_format.h"
 #include "platform/section.h"
 
+#include <QFontDatabase>
+#include <QGuiApplication>
 #include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
@@ -15,6 +18,8 @@
 #include <numbers>
 
 namespace platform::detail {
+
+double parametricAngle(const QRectF& box, QPointF p);
 
 namespace {
 
@@ -82,13 +87,9 @@ QImage patternImage(const Section& pattern, Colour text, Colour background)
     return image;
 }
 
-// The angle QPainter uses for the point of an ellipse that lies on the ray from the centre
-// through `p` (QPainter's arc angles are those of the ellipse's parametric form).
 double parametricAngle(const QRectF& box, Point p)
 {
-    const double cx = box.center().x(), cy = box.center().y();
-    const double rx = std::max(box.width() / 2, 0.5), ry = std::max(box.height() / 2, 0.5);
-    return std::atan2(-(p.y - cy) * rx, (p.x - cx) * ry) * 180.0 / std::numbers::pi;
+    return detail::parametricAngle(box, QPointF(p.x, p.y));
 }
 
 Rect normalised(const Rect& r)
@@ -109,6 +110,13 @@ Rect inflated(const Rect& r, std::int64_t by)
 }
 
 } // namespace
+
+double parametricAngle(const QRectF& box, QPointF p)
+{
+    const double cx = box.center().x(), cy = box.center().y();
+    const double rx = std::max(box.width() / 2, 0.5), ry = std::max(box.height() / 2, 0.5);
+    return std::atan2(-(p.y() - cy) * rx, (p.x() - cx) * ry) * 180.0 / std::numbers::pi;
+}
 
 QColor qColour(Colour colour)
 {
@@ -144,7 +152,18 @@ QString fontFamilyFor(const std::string& family, std::uint8_t pitchAndFamily)
         return QStringLiteral("DejaVu Serif");
     if (in(sans))
         return QStringLiteral("DejaVu Sans");
-    return QString::fromStdString(family);
+    const QString requested = QString::fromStdString(family).trimmed();
+    // The font database needs the application object; without one the name goes as it is.
+    if (!QGuiApplication::instance())
+        return requested;
+    static const QStringList installed = QFontDatabase::families();
+    if (installed.contains(requested, Qt::CaseInsensitive))
+        return requested;
+    if ((pitchAndFamily & 0x3) == 1 || (pitchAndFamily & 0xF0) == 0x30)
+        return QStringLiteral("DejaVu Sans Mono");
+    if ((pitchAndFamily & 0xF0) == 0x10)
+        return QStringLiteral("DejaVu Serif");
+    return QStringLiteral("DejaVu Sans");
 }
 
 QFont qFont(const FontSpec& request, bool antialiased)
@@ -274,8 +293,23 @@ bool ShapePainter::prepareFigure(bool withBrush)
             // QPen refuses widths from 2^15 on (keeping its width of 1); none of ours is
             // narrower than the largest it takes.
             pen.setWidth(std::min(penSpec.width, (1 << 15) - 1));
-            pen.setCapStyle(Qt::RoundCap);
-            pen.setJoinStyle(Qt::RoundJoin);
+            if (penSpec.geometric) {
+                pen.setCapStyle(penSpec.cap == PenCap::Flat ? Qt::FlatCap
+                                : penSpec.cap == PenCap::Square ? Qt::SquareCap : Qt::RoundCap);
+                pen.setJoinStyle(penSpec.join == PenJoin::Bevel ? Qt::BevelJoin
+                                 : penSpec.join == PenJoin::Miter ? Qt::MiterJoin : Qt::RoundJoin);
+                // Dash lengths count in pen widths here, as geometric styles scale with the pen.
+                switch (penSpec.style) {
+                case PenStyle::Dash: pen.setDashPattern({3, 1}); break;
+                case PenStyle::Dot: pen.setDashPattern({1, 1}); break;
+                case PenStyle::DashDot: pen.setDashPattern({3, 1, 1, 1}); break;
+                case PenStyle::DashDotDot: pen.setDashPattern({3, 1, 1, 1, 1, 1}); break;
+                default: break;
+                }
+            } else {
+                pen.setCapStyle(Qt::RoundCap);
+                pen.setJoinStyle(Qt::RoundJoin);
+            }
         }
         m_painter.setPen(pen);
     }
@@ -404,29 +438,134 @@ void ShapePainter::frameRect(const Rect& r, const BrushSpec& brush)
     }
 }
 
-void ShapePainter::text(Point p, unsigned options, const Rect* rect, const std::string& utf8)
+namespace {
+
+// Where each unit of the run starts, relative to the run's start on its baseline, and the end.
+std::vector<QPointF> runPositions(const TextRun& run, const QFontMetricsF& metrics)
+{
+    std::vector<QPointF> positions;
+    positions.reserve(std::size_t(run.text.size()) + 1);
+    QPointF at(0, 0);
+    for (qsizetype i = 0; i < run.text.size(); ++i) {
+        positions.push_back(at);
+        if (std::size_t(i) < run.advances.size()) {
+            // Advances run along the baseline; y advances go up the page.
+            at += QPointF(run.advances[std::size_t(i)].x(), -run.advances[std::size_t(i)].y());
+        } else {
+            const bool pair = run.text[i].isHighSurrogate() && i + 1 < run.text.size();
+            at.rx() += metrics.horizontalAdvance(run.text.mid(i, pair ? 2 : 1));
+            if (pair) {
+                ++i;
+                positions.push_back(at);
+            }
+        }
+        at.rx() += run.charExtra;
+    }
+    positions.push_back(at);
+    return positions;
+}
+
+// The offset of the run's start from its alignment point, along and across the baseline.
+QPointF alignmentOffset(unsigned align, double advance, const QFontMetricsF& metrics)
+{
+    double x = 0;
+    if ((align & TA_CENTER) == TA_CENTER)
+        x = -advance / 2;
+    else if ((align & TA_CENTER) == TA_RIGHT)
+        x = -advance;
+    double y = metrics.ascent();  // top
+    if ((align & TA_BASELINE) == TA_BASELINE)
+        y = 0;
+    else if ((align & TA_BASELINE) == TA_BOTTOM)
+        y = -metrics.descent();
+    return {x, y};
+}
+
+} // namespace
+
+double textRunAdvance(const TextRun& run, const DrawState& state)
+{
+    const QFontMetricsF metrics(qFont(state.font, state.antialiasedText));
+    return runPositions(run, metrics).back().x();
+}
+
+QRectF textRunBounds(const TextRun& run, const DrawState& state)
+{
+    const QFontMetricsF metrics(qFont(state.font, state.antialiasedText));
+    const std::vector<QPointF> positions = runPositions(run, metrics);
+    double minX = 0, maxX = 0, minY = 0, maxY = 0;
+    for (const QPointF& p : positions) {
+        minX = std::min(minX, p.x());
+        maxX = std::max(maxX, p.x());
+        minY = std::min(minY, p.y());
+        maxY = std::max(maxY, p.y());
+    }
+    // Italic overhang, underline and rotation reach past the advances: allow a cell all round.
+    const double cell = metrics.ascent() + metrics.descent() + 2;
+    const double reach = std::max({std::abs(minX), std::abs(maxX), std::abs(minY), std::abs(maxY)}) + 2 * cell;
+    if (state.font.escapement != 0 || minY != 0 || maxY != 0)
+        return QRectF(run.origin.x() - reach, run.origin.y() - reach, 2 * reach, 2 * reach);
+    const QPointF offset = alignmentOffset(run.align, positions.back().x(), metrics);
+    return QRectF(run.origin.x() + offset.x() + minX - cell, run.origin.y() + offset.y() - metrics.ascent() - cell,
+                  maxX - minX + 2 * cell, 3 * cell);
+}
+
+void ShapePainter::text(const TextRun& run)
 {
     m_painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     m_painter.setBackgroundMode(Qt::TransparentMode);
-    if (rect && (options & ETO_OPAQUE))
-        m_painter.fillRect(qRect(normalised(*rect)), qColour(m_state.backgroundColour));
-    if (rect && (options & ETO_CLIPPED))
-        m_painter.setClipRect(qRect(normalised(*rect)), Qt::IntersectClip);
-    if (utf8.empty())
+    m_painter.setRenderHint(QPainter::Antialiasing, false);
+    if (run.rect && (run.options & ETO_OPAQUE))
+        m_painter.fillRect(qRect(normalised(*run.rect)), qColour(m_state.backgroundColour));
+    if (run.rect && (run.options & ETO_CLIPPED))
+        m_painter.setClipRect(qRect(normalised(*run.rect)), Qt::IntersectClip);
+    if (run.text.isEmpty())
         return;
-    const QFont font = qFont(m_state.font, m_state.antialiasedText);
-    const QFontMetrics metrics(font);
-    const QString text = QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
+    QFont font = qFont(m_state.font, m_state.antialiasedText);
+    if (!run.advances.empty()) {
+        // Advances come from the font the text was laid out with; a wider stand-in face is
+        // narrowed to fit them, so that letters do not run into each other.
+        double given = 0;
+        for (const QPointF& a : run.advances)
+            given += std::abs(a.x());
+        const double natural = QFontMetricsF(font).horizontalAdvance(run.text);
+        // A font without a set stretch reports 0 (any stretch), which draws at 100.
+        const int stretch = font.stretch() > 0 ? font.stretch() : 100;
+        if (given > 0 && natural > given * 1.02)
+            font.setStretch(std::clamp(int(stretch * given / natural), 25, 4000));
+    }
+    const QFontMetricsF metrics(font);
+    const std::vector<QPointF> positions = runPositions(run, metrics);
+    const QPointF offset = alignmentOffset(run.align, positions.back().x(), metrics);
     m_painter.setFont(font);
     m_painter.setRenderHint(QPainter::TextAntialiasing, m_state.antialiasedText);
-    m_painter.translate(p.x, p.y);
+    m_painter.translate(run.origin);
     if (m_state.font.escapement != 0)
         m_painter.rotate(-m_state.font.escapement / 10.0);
-    if (m_state.backgroundMode == BackgroundMode::Opaque)
-        m_painter.fillRect(QRect(0, 0, metrics.horizontalAdvance(text), metrics.ascent() + metrics.descent()),
+    m_painter.translate(offset);
+    if (m_state.backgroundMode == BackgroundMode::Opaque && !(run.rect && (run.options & ETO_OPAQUE)))
+        m_painter.fillRect(QRectF(0, -metrics.ascent(), positions.back().x(), metrics.ascent() + metrics.descent()),
                            qColour(m_state.backgroundColour));
     m_painter.setPen(qColour(m_state.textColour));
-    m_painter.drawText(0, metrics.ascent(), text);
+    if (run.advances.empty() && run.charExtra == 0) {
+        m_painter.drawText(QPointF(0, 0), run.text);
+        return;
+    }
+    for (qsizetype i = 0; i < run.text.size(); ++i) {
+        const bool pair = run.text[i].isHighSurrogate() && i + 1 < run.text.size();
+        m_painter.drawText(positions[std::size_t(i)], run.text.mid(i, pair ? 2 : 1));
+        if (pair)
+            ++i;
+    }
+}
+
+void ShapePainter::path(const QPainterPath& outline, bool fill, bool stroke)
+{
+    if (!prepareFigure(fill))
+        return;
+    if (!stroke)
+        m_painter.setPen(Qt::NoPen);
+    m_painter.drawPath(outline);
 }
 
 Rect figureBounds(const Rect& r, const PenSpec& pen)

@@ -19,10 +19,13 @@
 
 #include <QColor>
 #include <QFont>
+#include <QPainterPath>
 #include <QRect>
+#include <QString>
 
 #include <span>
 #include <string>
+#include <vector>
 
 class QPainter;
 
@@ -30,7 +33,10 @@ namespace platform::detail {
 
 QColor qColour(Colour colour);
 QRect qRect(const Rect& r);
-// The family actually asked of the font system: classic names absent here map to DejaVu.
+// The family actually asked of the font system. Classic names map to DejaVu (sans, serif or
+// mono by the name); any other family the machine lacks falls back by the request's pitch and
+// family bits: fixed pitch or a modern family to DejaVu Sans Mono, a roman family to DejaVu
+// Serif, anything else (decorative and symbol faces included) to DejaVu Sans.
 QString fontFamilyFor(const std::string& family, std::uint8_t pitchAndFamily);
 QFont qFont(const FontSpec& request, bool antialiased = true);
 Size textExtentOf(const FontSpec& request, const std::string& utf8);
@@ -53,6 +59,25 @@ struct DrawState {
 // The context's state; for a monochrome target every colour becomes black or white first.
 DrawState drawStateOf(const DeviceContext& context, bool monochrome, bool antialiasedText);
 
+// The point of an ellipse's parametric form (in QPainter's degrees) on the ray from the box's
+// centre through `p`.
+double parametricAngle(const QRectF& box, QPointF p);
+
+// One run of text in device pixels: where it starts (its alignment point), how it is aligned,
+// and the advance after each UTF-16 unit when the caller gives them.
+struct TextRun {
+    QPointF origin;
+    unsigned align = 0;
+    unsigned options = 0;
+    const Rect* rect = nullptr;
+    QString text;
+    std::vector<QPointF> advances;
+    double charExtra = 0;
+};
+// The run's whole advance along its baseline, and the bounds it may touch.
+double textRunAdvance(const TextRun& run, const DrawState& state);
+QRectF textRunBounds(const TextRun& run, const DrawState& state);
+
 class ShapePainter {
 public:
     ShapePainter(QPainter& painter, const DrawState& state) : m_painter(painter), m_state(state) {}
@@ -67,7 +92,9 @@ public:
     void arc(ArcKind kind, const Rect& r, Point start, Point end);
     void fillRect(const Rect& r, const BrushSpec& brush);
     void frameRect(const Rect& r, const BrushSpec& brush);
-    void text(Point p, unsigned options, const Rect* rect, const std::string& utf8);
+    void text(const TextRun& run);
+    // A device-space outline: filled with the brush (by its own fill rule) and stroked.
+    void path(const QPainterPath& outline, bool fill, bool stroke);
 
 private:
     // Sets pen, brush and composition for a figure; false when the pen mode draws nothing.

@@ -13,8 +13,6 @@
 
 namespace platform {
 
-using detail::ShapePainter;
-
 SectionDeviceContext::SectionDeviceContext(Section& section) : m_section(section) {}
 
 int SectionDeviceContext::logicalDpiX() const
@@ -27,17 +25,9 @@ int SectionDeviceContext::logicalDpiY() const
     return displayInfo().logicalDpiY;
 }
 
-Rect SectionDeviceContext::visible(const Rect& bounds) const
+void SectionDeviceContext::paintDevice(const Rect& bounds, const std::function<void(QPainter&)>& draw)
 {
-    Rect r = bounds.intersected({0, 0, m_section.width(), m_section.height()});
-    if (m_clip)
-        r = r.intersected(*m_clip);
-    return r;
-}
-
-void SectionDeviceContext::paint(const Rect& bounds, const std::function<void(QPainter&)>& draw)
-{
-    const Rect area = visible(bounds);
+    const Rect area = bounds.intersected({0, 0, m_section.width(), m_section.height()});
     if (area.isEmpty())
         return;
 
@@ -111,157 +101,31 @@ void SectionDeviceContext::paint(const Rect& bounds, const std::function<void(QP
     }
 }
 
-namespace {
-
-bool isMonochromeDevice(const Section& s)
+bool SectionDeviceContext::monochromeTarget() const
 {
-    return s.kind() == Section::Kind::MonochromeDevice;
+    return m_section.kind() == Section::Kind::MonochromeDevice;
 }
 
 // Palettised and monochrome targets get no antialiasing: blended edge colours would only map
 // to stray entries.
-bool antialiasedTextOn(const Section& s)
+bool SectionDeviceContext::antialiasedText() const
 {
-    return s.bitCount() > 8;
+    return m_section.bitCount() > 8;
 }
 
-} // namespace
-
-void SectionDeviceContext::lineTo(Point p)
+void SectionDeviceContext::blitDevice(const detail::BlitParams& params)
 {
-    const Point from = m_position;
-    m_position = p;
-    const Point ends[] = {from, p};
-    const auto state = detail::drawStateOf(*this, isMonochromeDevice(m_section), antialiasedTextOn(m_section));
-    paint(detail::pointsBounds(ends, state.pen), [&](QPainter& painter) { ShapePainter(painter, state).line(from, p); });
-}
-
-void SectionDeviceContext::polyline(std::span<const Point> points)
-{
-    const auto state = detail::drawStateOf(*this, isMonochromeDevice(m_section), antialiasedTextOn(m_section));
-    paint(detail::pointsBounds(points, state.pen), [&](QPainter& painter) { ShapePainter(painter, state).polyline(points); });
-}
-
-void SectionDeviceContext::polygon(std::span<const Point> points)
-{
-    const auto state = detail::drawStateOf(*this, isMonochromeDevice(m_section), antialiasedTextOn(m_section));
-    paint(detail::pointsBounds(points, state.pen), [&](QPainter& painter) { ShapePainter(painter, state).polygon(points); });
-}
-
-void SectionDeviceContext::rectangle(const Rect& r)
-{
-    const auto state = detail::drawStateOf(*this, isMonochromeDevice(m_section), antialiasedTextOn(m_section));
-    paint(detail::figureBounds(r, state.pen), [&](QPainter& painter) { ShapePainter(painter, state).rectangle(r); });
-}
-
-void SectionDeviceContext::roundRect(const Rect& r, int cornerWidth, int cornerHeight)
-{
-    const auto state = detail::drawStateOf(*this, isMonochromeDevice(m_section), antialiasedTextOn(m_section));
-    paint(detail::figureBounds(r, state.pen),
-          [&](QPainter& painter) { ShapePainter(painter, state).roundRect(r, cornerWidth, cornerHeight); });
-}
-
-void SectionDeviceContext::ellipse(const Rect& r)
-{
-    const auto state = detail::drawStateOf(*this, isMonochromeDevice(m_section), antialiasedTextOn(m_section));
-    paint(detail::figureBounds(r, state.pen), [&](QPainter& painter) { ShapePainter(painter, state).ellipse(r); });
-}
-
-void SectionDeviceContext::arc(const Rect& r, Point start, Point end)
-{
-    const auto state = detail::drawStateOf(*this, isMonochromeDevice(m_section), antialiasedTextOn(m_section));
-    paint(detail::figureBounds(r, state.pen),
-          [&](QPainter& painter) { ShapePainter(painter, state).arc(ShapePainter::ArcKind::Arc, r, start, end); });
-}
-
-void SectionDeviceContext::chord(const Rect& r, Point start, Point end)
-{
-    const auto state = detail::drawStateOf(*this, isMonochromeDevice(m_section), antialiasedTextOn(m_section));
-    paint(detail::figureBounds(r, state.pen),
-          [&](QPainter& painter) { ShapePainter(painter, state).arc(ShapePainter::ArcKind::Chord, r, start, end); });
-}
-
-void SectionDeviceContext::pie(const Rect& r, Point start, Point end)
-{
-    const auto state = detail::drawStateOf(*this, isMonochromeDevice(m_section), antialiasedTextOn(m_section));
-    paint(detail::figureBounds(r, state.pen),
-          [&](QPainter& painter) { ShapePainter(painter, state).arc(ShapePainter::ArcKind::Pie, r, start, end); });
-}
-
-void SectionDeviceContext::fillRect(const Rect& r, const BrushSpec& brush)
-{
-    // A plain fill is a pattern copy: the blit engine does it exactly, also on palettised and
-    // monochrome sections.
-    detail::BlitParams params = detail::paramsFor(*this);
-    params.destination = r;
-    params.brush = brush;
-    params.rasterOp = rop::PatCopy;
     detail::blit(m_section, params);
 }
 
-void SectionDeviceContext::frameRect(const Rect& r, const BrushSpec& brush)
+void SectionDeviceContext::setDevicePixel(Point p, Colour colour)
 {
-    const Rect n{std::min(r.left, r.right), std::min(r.top, r.bottom), std::max(r.left, r.right),
-                 std::max(r.top, r.bottom)};
-    if (n.isEmpty())
-        return;
-    fillRect({n.left, n.top, n.right, n.top + 1}, brush);
-    fillRect({n.left, n.bottom - 1, n.right, n.bottom}, brush);
-    fillRect({n.left, n.top, n.left + 1, n.bottom}, brush);
-    fillRect({n.right - 1, n.top, n.right, n.bottom}, brush);
-}
-
-void SectionDeviceContext::setPixel(Point p, Colour colour)
-{
-    if (m_clip && !m_clip->contains(p))
-        return;
     m_section.setPixel(p.x, p.y, colour);
 }
 
-Colour SectionDeviceContext::pixel(Point p) const
+Colour SectionDeviceContext::devicePixel(Point p) const
 {
     return m_section.pixel(p.x, p.y);
-}
-
-void SectionDeviceContext::textOut(Point p, const std::string& utf8)
-{
-    extTextOut(p, 0, nullptr, utf8);
-}
-
-void SectionDeviceContext::extTextOut(Point p, unsigned options, const Rect* rect, const std::string& utf8)
-{
-    const auto state = detail::drawStateOf(*this, isMonochromeDevice(m_section), antialiasedTextOn(m_section));
-    paint(detail::textBounds(p, rect, state.font, utf8),
-          [&](QPainter& painter) { ShapePainter(painter, state).text(p, options, rect, utf8); });
-}
-
-Size SectionDeviceContext::textExtent(const std::string& utf8) const
-{
-    return detail::textExtentOf(m_font, utf8);
-}
-
-TextMetrics SectionDeviceContext::textMetrics() const
-{
-    return detail::textMetricsOf(m_font);
-}
-
-void SectionDeviceContext::stretchBlt(const Rect& destination, const Section& source, const Rect& sourceRect,
-                                      std::uint32_t rasterOp, Colour sourceBackground)
-{
-    detail::blit(m_section, detail::stretchParams(*this, destination, source, sourceRect, rasterOp, sourceBackground));
-}
-
-void SectionDeviceContext::maskBlt(const Rect& destination, const Section& source, Point sourceOrigin,
-                                   const Section& mask, Point maskOrigin, std::uint32_t rasterOp)
-{
-    detail::blit(m_section, detail::maskParams(*this, destination, source, sourceOrigin, mask, maskOrigin, rasterOp));
-}
-
-void SectionDeviceContext::patBlt(const Rect& destination, std::uint32_t rasterOp)
-{
-    if (detail::usesSource(rop::functionOf(rasterOp)))
-        return;  // a pattern blit has no source
-    detail::blit(m_section, detail::patternParams(*this, destination, rasterOp));
 }
 
 } // namespace platform

@@ -193,6 +193,22 @@ void TFormPlacement::applyMinMaxInfo()
         limits->SetMaxWidth(m_minMaxInfo->MaxTrackWidth());
     if (m_minMaxInfo->MaxTrackHeight() != 0)
         limits->SetMaxHeight(m_minMaxInfo->MaxTrackHeight());
+    // A window that may not be resized keeps its size however it is dragged, and has no
+    // maximise button.
+    if (m_preventResize) {
+        limits->SetMinWidth(form->Width());
+        limits->SetMaxWidth(form->Width());
+        limits->SetMinHeight(form->Height());
+        limits->SetMaxHeight(form->Height());
+        form->SetBorderIcons(form->BorderIcons() & ~(1u << biMaximize));
+    }
+}
+
+void TFormPlacement::SetPreventResize(bool prevent)
+{
+    m_preventResize = prevent;
+    if (prevent && !IsLoading())
+        applyMinMaxInfo();
 }
 
 void TFormPlacement::attach()
@@ -218,11 +234,13 @@ void TFormPlacement::attach()
         try {
             SaveFormPlacement();
         } catch (...) {
+            // Shown once: the destroying that follows the close does not try again.
+            m_closingSaveFailed = true;
             HandleEscapingException(this);
         }
     });
     m_formDestroyed = form->DestroyListeners.Add([this](TForm&) {
-        if (!m_active || m_saved)
+        if (!m_active || m_saved || m_closingSaveFailed)
             return;
         m_destroying = true;
         ScopeExit saved([this] { m_destroying = false; });

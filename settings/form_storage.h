@@ -76,7 +76,8 @@ public:
     TPlacementOptions Options() const { return m_options; }
     void SetOptions(TPlacementOptions options) { m_options = options; }
     bool PreventResize() const { return m_preventResize; }
-    void SetPreventResize(bool prevent) { m_preventResize = prevent; }
+    // Fixes the form's size where it is now and takes its maximise button away.
+    void SetPreventResize(bool prevent);
     bool UseRegistry() const { return m_useRegistry; }
     void SetUseRegistry(bool use) { m_useRegistry = use; }
 
@@ -122,6 +123,7 @@ private:
     bool m_destroying = false;
     // What this platform's windows do not keep themselves: the placement's flags and the
     // minimised and maximised positions, carried from restore to save.
+    bool m_closingSaveFailed = false;
     int m_flags = 0;
     std::array<int, 4> m_minMaxPos{-1, -1, -1, -1};
     // The form's life events this component follows; they end with the component.

@@ -57,19 +57,19 @@ std::string TPropsStorage::componentName(const TComponent* component) const
     return ownerName + "." + component->Name();
 }
 
-TComponent* TPropsStorage::findComponent(const std::string& text) const
+std::optional<TComponent*> TPropsStorage::findComponent(const std::string& text) const
 {
     const auto dot = text.find('.');
     if (dot == std::string::npos)
         return m_form ? m_form->FindComponent(text) : nullptr;
-    // Another form of the application, by name.
+    // Another form of the application, by name; no form of that name: nothing to set at all.
     const std::string ownerName = text.substr(0, dot);
     for (int i = 0; i < Screen->FormCount(); ++i) {
         TForm* form = Screen->Forms(i);
         if (SameText(form->Name(), ownerName))
             return form->FindComponent(text.substr(dot + 1));
     }
-    return nullptr;
+    return std::nullopt;
 }
 
 std::string TPropsStorage::StoreStringValue(const TPersistent& object, const PropertyInfo& info) const
@@ -152,14 +152,15 @@ void TPropsStorage::LoadStringValue(TPersistent& object, const PropertyInfo& inf
         break;
     }
     case PropertyKind::Component:
-        // Only a property that refers to a component takes a stored one; an empty value changes
-        // nothing, and neither does a name that is not found.
+        // Only a property that refers to a component takes a stored one, and an empty value
+        // changes nothing. "(null)", or a name the owner does not know, leaves it referring to
+        // none.
         if (text.empty() || !std::get<TComponent*>(info.get(object)))
             break;
         if (SameText(text, nullReference))
             info.set(object, static_cast<TComponent*>(nullptr));
-        else if (TComponent* component = findComponent(text))
-            info.set(object, component);
+        else if (const std::optional<TComponent*> component = findComponent(text))
+            info.set(object, *component);
         break;
     default:
         break;

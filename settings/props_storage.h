@@ -13,6 +13,7 @@
 #include "framework/properties.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 
 class TPropsStorage {
@@ -42,7 +43,9 @@ public:
 
 private:
     std::string componentName(const TComponent* component) const;
-    TComponent* findComponent(const std::string& text) const;
+    // The component a stored name gives (null for none), or nullopt when it names an owner
+    // that does not exist.
+    std::optional<TComponent*> findComponent(const std::string& text) const;
     std::string listSection(const std::string& key) const { return m_section + "." + key; }
 
     TComponent* m_form;

@@ -41,14 +41,19 @@ public:
     void lineTo(Point p) override
     {
         record("lineTo");
-        m_position = p;
+        m_state.position = p;
     }
     void polyline(std::span<const Point> points) override
     {
         record("polyline");
         lines.push_back({{points.begin(), points.end()}, pen().colour});
     }
+    void polylineTo(std::span<const Point>) override { record("polylineTo"); }
     void polygon(std::span<const Point>) override { record("polygon"); }
+    void polyPolygon(std::span<const Point>, std::span<const int>) override { record("polyPolygon"); }
+    void polyPolyline(std::span<const Point>, std::span<const int>) override { record("polyPolyline"); }
+    void polyBezier(std::span<const Point>) override { record("polyBezier"); }
+    void polyBezierTo(std::span<const Point>) override { record("polyBezierTo"); }
     void rectangle(const Rect& r) override
     {
         record("rectangle");
@@ -57,6 +62,7 @@ public:
     void roundRect(const Rect&, int, int) override { record("roundRect"); }
     void ellipse(const Rect&) override { record("ellipse"); }
     void arc(const Rect&, Point, Point) override { record("arc"); }
+    void arcTo(const Rect&, Point, Point) override { record("arcTo"); }
     void chord(const Rect&, Point, Point) override { record("chord"); }
     void pie(const Rect&, Point, Point) override { record("pie"); }
     void fillRect(const Rect& r, const platform::BrushSpec& brush) override
@@ -65,6 +71,9 @@ public:
         fills.push_back({r, brush.colour});
     }
     void frameRect(const Rect&, const platform::BrushSpec&) override { record("frameRect"); }
+    void fillRegion(const QRegion&, const platform::BrushSpec&) override { record("fillRegion"); }
+    void frameRegion(const QRegion&, const platform::BrushSpec&, int, int) override { record("frameRegion"); }
+    void invertRegion(const QRegion&) override { record("invertRegion"); }
     void setPixel(Point, Colour) override { record("setPixel"); }
     Colour pixel(Point) const override { return 0x123456; }
     void textOut(Point p, const std::string& utf8) override
@@ -72,7 +81,7 @@ public:
         record("textOut");
         texts.push_back({p, 0, utf8});
     }
-    void extTextOut(Point p, unsigned options, const Rect*, const std::string& utf8) override
+    void extTextOut(Point p, unsigned options, const Rect*, const std::string& utf8, std::span<const int>) override
     {
         record("extTextOut");
         texts.push_back({p, options, utf8});
@@ -97,6 +106,10 @@ public:
         record("maskBlt");
     }
     void patBlt(const Rect&, std::uint32_t) override { record("patBlt"); }
+    void alphaStretchBlt(const Rect&, const platform::Section&, const Rect&, std::uint8_t, bool) override
+    {
+        record("alphaStretchBlt");
+    }
 
     void record(const char* call) { calls.push_back(call); }
 

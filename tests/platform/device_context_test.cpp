@@ -329,7 +329,11 @@ TEST(FontMapping, ClassicFamiliesMapToDejaVu)
     EXPECT_EQ(detail::fontFamilyFor("Times New Roman", 0), QStringLiteral("DejaVu Serif"));
     EXPECT_EQ(detail::fontFamilyFor("Courier New", 0), QStringLiteral("DejaVu Sans Mono"));
     EXPECT_EQ(detail::fontFamilyFor("", 1), QStringLiteral("DejaVu Sans Mono"));
-    EXPECT_EQ(detail::fontFamilyFor("Liberation Serif", 0), QStringLiteral("Liberation Serif"));
+    // Installed families are used as they are; missing ones fall back by pitch and family.
+    EXPECT_EQ(detail::fontFamilyFor("DejaVu Sans Mono", 0), QStringLiteral("DejaVu Sans Mono"));
+    EXPECT_EQ(detail::fontFamilyFor("No Such Face", 0x10), QStringLiteral("DejaVu Serif"));
+    EXPECT_EQ(detail::fontFamilyFor("No Such Face", 0x31), QStringLiteral("DejaVu Sans Mono"));
+    EXPECT_EQ(detail::fontFamilyFor("Wingdings", 0x50), QStringLiteral("DejaVu Sans"));
     const QFont bold = detail::qFont({"Arial", -12, 0, 0, 700, true, true, false});
     EXPECT_EQ(bold.pixelSize(), 12);
     EXPECT_EQ(bold.weight(), QFont::Bold);

@@ -155,3 +155,13 @@ TEST_F(FormStorageTest, TheMinimumTrackingSizeLimitsTheForm)
     form->SetBounds(0, 0, 640, 480);
     EXPECT_EQ(form->Width(), 640);
 }
+
+TEST_F(FormStorageTest, PreventResizeKeepsTheSizeAndTakesTheMaximiseButtonAway)
+{
+    form->SetBounds(10, 10, 640, 480);
+    storage->SetPreventResize(true);
+    form->SetBounds(10, 10, 900, 300);
+    EXPECT_EQ(form->Width(), 640);
+    EXPECT_EQ(form->Height(), 480);
+    EXPECT_FALSE(form->BorderIcons() & (1u << biMaximize));
+}
