@@ -2,6 +2,9 @@
 
 #include "report/quick_rep.h"
 
+#include "report/qr_preview.h"
+#include "report/qr_printer.h"
+
 #include "framework/class_registry.h"
 #include "framework/properties.h"
 #include "platform/printers.h"
@@ -536,5 +539,5 @@ const PropertyTable& TQuickRep::ClassProperties()
 void RegisterReportClasses()
 {
     RegisterClasses({TQuickRep::StaticClass(), TQRBand::StaticClass(), TQRChildBand::StaticClass(),
-                     TQRImage::StaticClass()});
+                     TQRImage::StaticClass(), TQRPreview::StaticClass()});
 }

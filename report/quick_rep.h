@@ -383,6 +383,13 @@ private:
     bool m_stretch = false;
 };
 
+class TQRPrinter;
+class TQRProgressWindow;
+
+using TQRReportBeforePrintEvent = std::function<void(TObject* Sender, bool& PrintReport)>;
+using TQRNeedDataEvent = std::function<void(TObject* Sender, bool& MoreData)>;
+using TQRReportNotifyEvent = std::function<void(TObject* Sender)>;
+
 // Report options.
 enum TQuickRepOption { FirstPageHeader, LastPageFooter, Compression };
 using TQuickRepOptions = unsigned;  // bits 1 << TQuickRepOption
@@ -422,6 +429,37 @@ public:
     // The size follows the page; only a Custom paper takes a new size from here.
     void SetBounds(int left, int top, int width, int height) override;
 
+    // Generates every page into a new report printer for a preview. The report printer stays
+    // with the report (QRPrinter) until the next operation replaces it or the caller takes it.
+    void Prepare();
+    // Generates into a new report printer and has it shown (OnPreview); returns when the preview
+    // is over (the report printer's ShowingPreview is false) or the application ends.
+    void Preview();
+    // Generates straight onto the printer; nothing when no printer is installed.
+    void Print();
+    // The print dialog for copies and page range, for the next Preview or Print.
+    void PrinterSetup();
+    // Each of the three operations does nothing while a run is in progress.
+    bool Running() const { return m_running; }
+    // The report printer of the last operation, or null.
+    TQRPrinter* QRPrinter() const { return m_qrPrinter; }
+    // Hands the report printer made by Prepare to the caller.
+    std::unique_ptr<TQRPrinter> TakeQRPrinter();
+
+    // The run: the page being generated, and the native position on it.
+    int PageNumber() const { return m_runPage; }
+    double CurrentX() const { return m_currentX; }
+    double CurrentY() const { return m_currentY; }
+
+    TQRReportBeforePrintEvent BeforePrint;
+    TQRReportNotifyEvent OnStartPage;
+    TQRReportNotifyEvent OnEndPage;
+    TQRReportNotifyEvent OnPreview;
+    TQRReportNotifyEvent AfterPreview;
+    TQRReportNotifyEvent AfterPrint;
+    // Set: the run asks for records until it answers no more.
+    TQRNeedDataEvent OnNeedData;
+
     const PropertyTable* Properties() const override;
     static const PropertyTable& ClassProperties();
 
@@ -438,8 +476,35 @@ private:
     // Units to every holder on the report.
     void applyUnits();
 
+    // The run (qr_run.cpp).
+    TQRPrinter* newReportPrinter(std::unique_ptr<TQRPrinter> printer);
+    void releaseReportPrinter(TQRPrinter* printer);
+    void run(TQRPrinter& printer);
+    void passSettings(TQRPrinter& printer);
+    void runBands(TQRPrinter& printer);
+    void newPage();
+    void endPage();
+    void newColumn();
+    bool fits(const TQRCustomBand& band) const;
+    void printBand(TQRCustomBand* band, bool bandPass);
+    TQRCustomBand* firstBand(TQRBandType type) const;
+    double pageBottom() const;
+
     std::unique_ptr<TQRPage> m_page;
     std::unique_ptr<TQuickRepPrinterSettings> m_printerSettings;
+    TQRPrinter* m_qrPrinter = nullptr;
+    std::unique_ptr<TQRPrinter> m_prepared;
+    TQRPrinter* m_runPrinter = nullptr;
+    bool m_running = false;
+    int m_runPage = 0;
+    int m_column = 1;
+    double m_currentX = 0;
+    double m_currentY = 0;
+    double m_columnTop = 0;
+    double m_footerHeight = 0;
+    bool m_lastPage = false;
+    bool m_pageBreakSeen = false;
+    bool m_columnBreakSeen = false;
     std::vector<TQRCustomBand*> m_bands;
     TQRUnit m_units;
     bool m_printIfEmpty = true;

@@ -7,24 +7,7 @@
 
 namespace {
 
-class QuickRepTest : public ReportTest {
-protected:
-    // The program's report: A4 with 3 mm margins at zoom 40, a detail band holding a picture.
-    TQuickRep* programReport()
-    {
-        TQuickRep* report = makeReport();
-        report->SetUnits(TQRUnit::MM);
-        report->Page()->SetValues("(30.0 2970.0 30.0 2100.0 30.0 30.0 0.0)");
-        report->SetZoom(40);
-        return report;
-    }
-    TQRImage* addImage(TQRCustomBand* band)
-    {
-        auto* image = new TQRImage(form.get());
-        image->SetParent(band);
-        return image;
-    }
-};
+using QuickRepTest = ReportTest;
 
 TEST_F(QuickRepTest, A4At96PixelsPerInchAndZoom40Is317By449AndTurnsToLandscape)
 {

@@ -28,6 +28,21 @@ protected:
         band->SetParent(report);
         return band;
     }
+    // The program's report: A4 with 3 mm margins at zoom 40, a detail band holding a picture.
+    TQuickRep* programReport()
+    {
+        TQuickRep* report = makeReport();
+        report->SetUnits(TQRUnit::MM);
+        report->Page()->SetValues("(30.0 2970.0 30.0 2100.0 30.0 30.0 0.0)");
+        report->SetZoom(40);
+        return report;
+    }
+    TQRImage* addImage(TQRCustomBand* band)
+    {
+        auto* image = new TQRImage(form.get());
+        image->SetParent(band);
+        return image;
+    }
 
     FakeSpooler spooler;
     platform::ScopedSpooler scopedSpooler{spooler};
