@@ -1,8 +1,19 @@
 #include "app/components/printer_setup_dialog.h"
 
-#include "framework/exceptions.h"
+#include <QPrintDialog>
+#include <QPrinter>
 
-const char* const printingNotAvailable = "Printing is not available in this version of the program";
+namespace {
+
+bool showSetupDialog(TPrinterSetupDialog&)
+{
+    // The report chooses its own printer at each run, so the choice made here is not kept.
+    QPrinter printer;
+    QPrintDialog dialog(&printer);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+} // namespace
 
 PICTAVO_DEFINE_CLASS(TPrinterSetupDialog, TComponent, nullptr, createComponentOf<TPrinterSetupDialog>)
 
@@ -15,8 +26,6 @@ bool TPrinterSetupDialog::Execute()
 
 Seam<bool(TPrinterSetupDialog&)>& PrinterSetupDialogSeam()
 {
-    static Seam<bool(TPrinterSetupDialog&)> seam([](TPrinterSetupDialog&) -> bool {
-        throw EInvalidOperation(printingNotAvailable);
-    });
+    static Seam<bool(TPrinterSetupDialog&)> seam(showSetupDialog);
     return seam;
 }
