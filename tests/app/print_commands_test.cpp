@@ -4,7 +4,10 @@
 
 #include "app/other_forms.h"
 #include "app/startup.h"
+#include "app/viewer_form.h"
+#include "filelists/filelists.h"
 #include "framework/application.h"
+#include "platform/paths.h"
 #include "report/qr_preview.h"
 #include "report/qr_printer.h"
 #include "report/quick_rep.h"
@@ -14,7 +17,9 @@
 #include "support/test_support.h"
 #include "test_pictures.h"
 
+#include <QAbstractItemView>
 #include <QCoreApplication>
+#include <QTest>
 #include <QTemporaryDir>
 
 #include <filesystem>
@@ -210,6 +215,39 @@ TEST(BatchPrinting, TwoFilesGiveTwoPagesEachPictureUprightInItsOrientation)
     const QPointF wideGreen = colourCentre(pages[0], Qt::green);
     EXPECT_NEAR(wideGreen.x(), 0.25, 0.03);
     EXPECT_NEAR(wideGreen.y(), 0.25, 0.03);
+}
+
+TEST(GuiPrinting, TheImprimirCommandPrintsTheSelectedPictureOnOnePage)
+{
+    CupsServer cups;
+    ASSERT_TRUE(cups.Running()) << cups.Error();
+    ASSERT_TRUE(cups.AddGenericQueue("paper", "A4")) << cups.Error();
+    ASSERT_TRUE(cups.SetDefault("paper")) << cups.Error();
+    TApplication application;
+    application.SetTitle(ViewerTitle);
+    RegisterViewerClasses();
+    CreateViewerWindows();
+    std::vector<std::string> messages;
+    Seam<void(const std::string&, const std::string&)>::Scoped presenter(
+        MessagePresenter(), [&](const std::string&, const std::string& text) { messages.push_back(text); });
+    QTemporaryDir directory;
+    writeFile(directory.path().toStdString(), "tall.bmp", quadrantBitmap(200, 300));
+    StartViewer({"pictavo"});
+    Form_Viewer->List_Diretorio->SetCurrentDirectory(platform::toDriveLetterPath(directory.path().toStdString()).value());
+    TFileListBox& list = *Form_Viewer->Lista_Arquivos;
+    ASSERT_EQ(list.Items()->IndexOf("tall.bmp"), 0);
+    auto* view = qobject_cast<QAbstractItemView*>(list.Widget());
+    ASSERT_NE(view, nullptr);
+    QTest::keyClick(view, Qt::Key_Home);
+    ASSERT_EQ(list.ItemIndex(), 0);
+    Form_Viewer->mnu_ImprimirClick(nullptr);
+    EXPECT_TRUE(messages.empty()) << messages.front();
+    ASSERT_TRUE(cups.WaitForJobs("paper")) << cups.Error();
+    const std::vector<QImage> pages = cups.RasterisedOutput("paper", 20);
+    ASSERT_EQ(pages.size(), 1u) << cups.Error();
+    const QPointF red = colourCentre(pages[0], Qt::red);
+    EXPECT_NEAR(red.x(), 0.25, 0.03);
+    EXPECT_NEAR(red.y(), 0.25, 0.03);
 }
 
 } // namespace
