@@ -253,6 +253,25 @@ std::unique_ptr<TGraphic> TQRPrinter::GetPage(int n)
     return m_pageList.GetPage(n);
 }
 
+void TQRPrinter::Load(const std::string& fileName)
+{
+    if (m_status != TQRPrinterStatus::Ready)
+        Cleanup();
+    m_pageList.OpenStoreFile(fileName);
+    m_pageCount = m_pageList.PageCount();
+    m_availablePages = m_pageCount;
+    m_pageNumber = 0;
+    m_status = TQRPrinterStatus::Complete;
+    OnPrint = nullptr;
+    OnPrintSetup = nullptr;
+}
+
+void TQRPrinter::Save(const std::string& fileName)
+{
+    if (m_status == TQRPrinterStatus::Complete)
+        m_pageList.SaveStoreFile(fileName);
+}
+
 void TQRPrinter::SetPageNumber(int n)
 {
     if (n < 1 || n > m_pageCount)
@@ -288,7 +307,9 @@ void TQRPrinter::printStoredPages()
     if (m_printer->printing())
         m_printer->abortDoc();
     m_settings.ApplySettings();
-    const TRect area{0, 0, int(PaperWidth()), int(PaperLength())};
+    // Each page over the paper in device pixels, from the device origin.
+    const TRect area{0, 0, QRRound(PaperWidth() * m_printer->pixelsPerInchX() / 254.0),
+                     QRRound(PaperLength() * m_printer->pixelsPerInchY() / 254.0)};
     TCanvas canvas;
     for (int n = 1; n <= m_pageCount; ++n) {
         processMessages();

@@ -141,6 +141,12 @@ public:
     // A new metafile of page n that the caller owns, or null.
     std::unique_ptr<TGraphic> GetPage(int n);
 
+    // Takes the pages of a saved store file (drive-letter path): Complete, and no OnPrint or
+    // OnPrintSetup, so that Print prints the stored pages.
+    void Load(const std::string& fileName);
+    // Saves the pages to a store file when Complete.
+    void Save(const std::string& fileName);
+
     // OnPreview; OnPrint (without one, the stored pages are printed); OnPrintSetup.
     void Preview();
     void Print();

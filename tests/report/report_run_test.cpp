@@ -7,10 +7,12 @@
 #include "framework/application.h"
 #include "picture/bitmap/bitmap.h"
 #include "picture/metafile/metafile.h"
+#include "platform/paths.h"
 #include "report/qr_print_dialog.h"
 #include "report/qr_printer.h"
 
 #include <QCoreApplication>
+#include <QTemporaryDir>
 
 #include <optional>
 
@@ -366,6 +368,37 @@ TEST_F(ReportRunTest, PreviewShowsThroughItsHandlerAndWaitsUntilThePreviewIsOver
     EXPECT_NE(shown, nullptr);
     EXPECT_EQ(afterPreview, 1);
     EXPECT_EQ(report->QRPrinter(), nullptr) << "released when the preview ends";
+}
+
+TEST_F(ReportRunTest, ASavedReportLoadsAndPrintsItsStoredPagesOverThePaper)
+{
+    TQuickRep* report = pagesReport(2);
+    report->Prepare();
+    QTemporaryDir dir;
+    const std::string name = platform::toDriveLetterPath(dir.filePath("saved.qrp").toStdString()).value();
+    report->QRPrinter()->Save(name);
+
+    installPrinter(50, 0);
+    TQRPrinter loaded;
+    loaded.OnPrint = [](TObject*) { FAIL() << "a loaded report prints its stored pages"; };
+    loaded.Load(name);
+    EXPECT_EQ(loaded.Status(), TQRPrinterStatus::Complete);
+    EXPECT_EQ(loaded.PageCount(), 2);
+    loaded.SetTitle("saved");
+    loaded.Print();
+    ASSERT_EQ(spooler.jobs.size(), 1u);
+    const FakeSpooler::Job& job = spooler.jobs.front();
+    EXPECT_TRUE(job.ended);
+    ASSERT_EQ(job.pages.size(), 2u);
+    // A4 at 50 per inch is 413 x 585; the band of each record starts 3 mm (6 pixels) in and its
+    // page, drawn over the whole paper, keeps it there.
+    for (int page = 0; page < 2; ++page) {
+        EXPECT_EQ(job.pages[std::size_t(page)].pixelColor(200, 200).red(), 40 * (page + 1)) << page;
+        EXPECT_EQ(job.pages[std::size_t(page)].pixelColor(2, 2), QColor(Qt::white)) << page;
+        // The band ends 3 mm before the right edge, at 406.5.
+        EXPECT_EQ(job.pages[std::size_t(page)].pixelColor(404, 200).red(), 40 * (page + 1)) << page;
+        EXPECT_EQ(job.pages[std::size_t(page)].pixelColor(410, 200), QColor(Qt::white)) << page;
+    }
 }
 
 } // namespace
