@@ -8,7 +8,6 @@
 #include "report/qr_printer.h"
 #include "report/quick_rep.h"
 
-TSobre* Sobre = nullptr;
 TImprimeGrafico* ImprimeGrafico = nullptr;
 TForm_Zoom* Form_Zoom = nullptr;
 TForm_PrintPreview* Form_PrintPreview = nullptr;
@@ -39,15 +38,6 @@ std::string fileName(const std::string& p)
 }
 
 } // namespace
-
-// --- TSobre ---
-
-PICTAVO_DEFINE_CLASS(TSobre, TForm, nullptr, nullptr)
-
-TSobre::TSobre(TComponent* owner) : TForm(owner)
-{
-    LoadDesign("Sobre");
-}
 
 // --- TImprimeGrafico ---
 
