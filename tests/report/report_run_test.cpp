@@ -5,11 +5,13 @@
 #include "report_fixture.h"
 
 #include "framework/application.h"
+#include "framework/std_controls.h"
 #include "picture/bitmap/bitmap.h"
 #include "picture/metafile/metafile.h"
 #include "platform/paths.h"
 #include "report/qr_print_dialog.h"
 #include "report/qr_printer.h"
+#include "report/qr_progress_form.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
@@ -368,6 +370,27 @@ TEST_F(ReportRunTest, PreviewShowsThroughItsHandlerAndWaitsUntilThePreviewIsOver
     EXPECT_NE(shown, nullptr);
     EXPECT_EQ(afterPreview, 1);
     EXPECT_EQ(report->QRPrinter(), nullptr) << "released when the preview ends";
+}
+
+TEST_F(ReportRunTest, TheProgressWindowMovesInStepsOfFiveAndCancels)
+{
+    TQRPrinter printer;
+    TQRProgressForm progress(nullptr);
+    EXPECT_EQ(progress.Caption(), "Printing progress");
+    EXPECT_EQ(progress.ProgressBar->BoundsRect(), (TRect{10, 10, progress.ClientWidth() - 10, 25}));
+    progress.SetQRPrinter(&printer);
+    printer.SetProgressWindow(&progress);
+    printer.SetProgress(10);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(progress.ProgressBar->Position(), 10);
+    EXPECT_EQ(progress.Info->Caption(), "10%  Completed");
+    printer.SetProgress(13);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(progress.ProgressBar->Position(), 10) << "only multiples of 5";
+    EXPECT_EQ(progress.CancelButton->Caption(), "Cancel");
+    progress.CancelButton->Click();
+    EXPECT_TRUE(printer.Cancelled());
+    printer.SetProgressWindow(nullptr);
 }
 
 TEST_F(ReportRunTest, ASavedReportLoadsAndPrintsItsStoredPagesOverThePaper)
