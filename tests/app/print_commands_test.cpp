@@ -29,15 +29,27 @@ using namespace testing_support;
 
 namespace {
 
+// The program after start-up's first steps, its messages caught.
+struct ViewerProgram {
+    ViewerProgram()
+    {
+        application.SetTitle(ViewerTitle);
+        RegisterViewerClasses();
+        CreateViewerWindows();
+    }
+
+    std::vector<std::string> messages;
+    Seam<void(const std::string&, const std::string&)>::Scoped presenter{
+        MessagePresenter(), [this](const std::string&, const std::string& text) { messages.push_back(text); }};
+    TApplication application;
+};
+
 class PrintCommandsTest : public ::testing::Test {
 protected:
     PrintCommandsTest()
     {
         spooler.printers = {fakePrinter("office", 50)};
         spooler.defaultName = "office";
-        application.SetTitle(ViewerTitle);
-        RegisterViewerClasses();
-        CreateViewerWindows();
     }
 
     std::string picture(const std::string& name, int width, int height)
@@ -64,11 +76,9 @@ protected:
 
     FakeSpooler spooler;
     platform::ScopedSpooler scopedSpooler{spooler};
-    Seam<void(const std::string&, const std::string&)>::Scoped presenter{
-        MessagePresenter(), [this](const std::string&, const std::string& text) { messages.push_back(text); }};
-    TApplication application;
+    ViewerProgram program;
+    const std::vector<std::string>& messages = program.messages;
     QTemporaryDir directory;
-    std::vector<std::string> messages;
 };
 
 TEST_F(PrintCommandsTest, ThePagesOrientationBandAndImageFollowThePicturesShape)
@@ -181,13 +191,8 @@ TEST(BatchPrinting, TwoFilesGiveTwoPagesEachPictureUprightInItsOrientation)
     CupsServer cups;
     ASSERT_TRUE(cups.Running()) << cups.Error();
     ASSERT_TRUE(cups.AddGenericQueue("paper", "A4")) << cups.Error();
-    TApplication application;
-    application.SetTitle(ViewerTitle);
-    RegisterViewerClasses();
-    CreateViewerWindows();
-    std::vector<std::string> messages;
-    Seam<void(const std::string&, const std::string&)>::Scoped presenter(
-        MessagePresenter(), [&](const std::string&, const std::string& text) { messages.push_back(text); });
+    ViewerProgram program;
+    const std::vector<std::string>& messages = program.messages;
     QTemporaryDir directory;
     const std::string folder = directory.path().toStdString();
     writeFile(folder, "wide.bmp", quadrantBitmap(300, 200));
@@ -223,13 +228,8 @@ TEST(GuiPrinting, TheImprimirCommandPrintsTheSelectedPictureOnOnePage)
     ASSERT_TRUE(cups.Running()) << cups.Error();
     ASSERT_TRUE(cups.AddGenericQueue("paper", "A4")) << cups.Error();
     ASSERT_TRUE(cups.SetDefault("paper")) << cups.Error();
-    TApplication application;
-    application.SetTitle(ViewerTitle);
-    RegisterViewerClasses();
-    CreateViewerWindows();
-    std::vector<std::string> messages;
-    Seam<void(const std::string&, const std::string&)>::Scoped presenter(
-        MessagePresenter(), [&](const std::string&, const std::string& text) { messages.push_back(text); });
+    ViewerProgram program;
+    const std::vector<std::string>& messages = program.messages;
     QTemporaryDir directory;
     writeFile(directory.path().toStdString(), "tall.bmp", quadrantBitmap(200, 300));
     StartViewer({"pictavo"});
