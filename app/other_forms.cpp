@@ -14,20 +14,24 @@ TForm_PrintPreview* Form_PrintPreview = nullptr;
 
 namespace {
 
-void previewPicture(TImprimeGrafico& form, const std::string& p)
+// Lays the picture out, prepares the report and hands it to `operation` (Preview or Print); the
+// image holds the picture only meanwhile.
+void runOnPicture(TImprimeGrafico& form, const std::string& p, void (TQuickRep::*operation)())
 {
     const ScopeExit empty([&] { form.QRImage->SetPicture(nullptr); });
     form.LayOut(p);
     form.QuickRep->Prepare();
-    form.QuickRep->Preview();
+    (form.QuickRep->*operation)();
+}
+
+void previewPicture(TImprimeGrafico& form, const std::string& p)
+{
+    runOnPicture(form, p, &TQuickRep::Preview);
 }
 
 void printPicture(TImprimeGrafico& form, const std::string& p)
 {
-    const ScopeExit empty([&] { form.QRImage->SetPicture(nullptr); });
-    form.LayOut(p);
-    form.QuickRep->Prepare();
-    form.QuickRep->Print();
+    runOnPicture(form, p, &TQuickRep::Print);
 }
 
 // The file's name without its folder: what a user recognises in the printer's queue.

@@ -67,8 +67,8 @@ TQRPrinter::~TQRPrinter()
     }
     m_canvas = nullptr;
     m_printerCanvas.reset();
-    if (m_progressWindow)
-        m_progressWindow->QRPrinterReleased(this);
+    if (TQRProgressWindow* window = ProgressWindow())
+        window->QRPrinterReleased(this);
     // The printer object ends a running job normally.
 }
 
@@ -107,11 +107,17 @@ bool TQRPrinter::inRange(int page) const
     return (m_firstPage <= 0 || page >= m_firstPage) && (m_lastPage <= 0 || page <= m_lastPage);
 }
 
+void TQRPrinter::SetProgressWindow(TQRProgressWindow* window)
+{
+    m_progressWindow = window;
+    m_progressLifetime = window ? window->Lifetime() : std::weak_ptr<const bool>();
+}
+
 void TQRPrinter::SetProgress(int percent)
 {
     m_progress = percent;
-    if (m_progressWindow)
-        m_progressWindow->PostProgress(percent);
+    if (TQRProgressWindow* window = ProgressWindow())
+        window->PostProgress(percent);
 }
 
 void TQRPrinter::SetShowingPreview(bool showing)
@@ -164,8 +170,8 @@ void TQRPrinter::closeRecordedPage(bool store)
 void TQRPrinter::pageDone()
 {
     ++m_availablePages;
-    if (m_progressWindow)
-        m_progressWindow->PostPageAvailable(m_availablePages);
+    if (TQRProgressWindow* window = ProgressWindow())
+        window->PostPageAvailable(m_availablePages);
 }
 
 void TQRPrinter::NewPage()

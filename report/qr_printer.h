@@ -46,6 +46,8 @@ public:
     void PostProgress(int percent);
     // The report printer this window serves is being released: the window forgets it.
     virtual void QRPrinterReleased(TQRPrinter*) {}
+    // Expires when the window goes, so that report printers that still name it let it be.
+    std::weak_ptr<const bool> Lifetime() const { return m_lifetime; }
 
 protected:
     virtual void PageAvailable(int pageNumber) = 0;
@@ -55,6 +57,7 @@ private:
     void post(std::function<void()> call);
 
     std::unique_ptr<QObject> m_mailbox;
+    std::shared_ptr<const bool> m_lifetime = std::make_shared<const bool>(true);
 };
 
 class TQRPrinter : public TObject {
@@ -126,8 +129,9 @@ public:
     // generated and fires AfterPreview.
     bool ShowingPreview() const { return m_showingPreview; }
     void SetShowingPreview(bool showing);
-    TQRProgressWindow* ProgressWindow() const { return m_progressWindow; }
-    void SetProgressWindow(TQRProgressWindow* window) { m_progressWindow = window; }
+    // The window told about pages and progress; null once that window has gone.
+    TQRProgressWindow* ProgressWindow() const { return m_progressLifetime.expired() ? nullptr : m_progressWindow; }
+    void SetProgressWindow(TQRProgressWindow* window);
 
     // Raises "QRPrinter not ready" unless Ready.
     void BeginDoc();
@@ -188,4 +192,5 @@ private:
     std::string m_title;
     bool m_showingPreview = false;
     TQRProgressWindow* m_progressWindow = nullptr;
+    std::weak_ptr<const bool> m_progressLifetime;
 };

@@ -7,7 +7,6 @@ namespace {
 
 bool showSetupDialog(TPrinterSetupDialog&)
 {
-    // The report chooses its own printer at each run, so the choice made here is not kept.
     QPrinter printer;
     QPrintDialog dialog(&printer);
     return dialog.exec() == QDialog::Accepted;

@@ -12,5 +12,6 @@ public:
     bool Execute();
 };
 
-// By default the system's print dialog on the application-wide printer.
+// By default the system's print dialog. Its choice of printer is not kept: every report run
+// chooses its own printer.
 Seam<bool(TPrinterSetupDialog&)>& PrinterSetupDialogSeam();
