@@ -97,6 +97,8 @@ void TQuickRep::Print()
     TQRPrinter* printer = newReportPrinter(std::move(made));
     const ScopeExit release([&] { releaseReportPrinter(printer); });
     printer->SetDestination(TQRPrinterDestination::ToPrinter);
+    // The progress window lives on the application's messages; without an application object
+    // there is nothing to show it.
     std::unique_ptr<TQRProgressForm> progress;
     if (Application) {
         progress = std::make_unique<TQRProgressForm>(nullptr);
