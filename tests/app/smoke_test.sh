@@ -29,6 +29,9 @@ done
 [ -s "$work/display" ] || { echo "Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
 export DISPLAY=":$(cat "$work/display")"
 export XDG_RUNTIME_DIR="$work"
+# Settings of the test's own: the windows start where a first run puts them, whatever the user's
+# settings file says, and the user's file is left alone.
+export XDG_CONFIG_HOME="$work/config"
 # The test's own platform, whatever the environment it runs in chose (offscreen, say).
 export QT_QPA_PLATFORM=xcb
 
