@@ -22,8 +22,9 @@ trap 'kill $xvfb 2> /dev/null; wait $xvfb 2> /dev/null; rm -rf "$work"' EXIT
 export XDG_RUNTIME_DIR="$work"
 # No session bus: the notification area is the display's own.
 unset DBUS_SESSION_BUS_ADDRESS
-# Xvfb writes its number once it is ready; a display named in advance is waited for.
-for _ in $(seq 300); do
+# Xvfb writes its number once it is ready; a display named in advance is waited for (a loaded
+# machine may take a while).
+for _ in $(seq 600); do
     if [ -s "$work/display" ]; then
         export DISPLAY=":$(cat "$work/display")"
         xdpyinfo > /dev/null 2>&1 && break
