@@ -13,6 +13,7 @@
 #include "platform/byte_cursor.h"
 #include "platform/metafile/dib.h"
 #include "platform/metafile/emf_records.h"
+#include "platform/metafile/plus_player.h"
 
 #include <QString>
 
@@ -127,6 +128,7 @@ private:
     // Each returns false when the record is malformed, which ends playback.
     bool record(std::uint32_t type, std::span<const std::uint8_t> data);
     void applyTransform();
+    std::unique_ptr<plus::PlusPlayer> plusPlayer(const QTransform& start);
     Colour colour(std::uint32_t reference) const;
     std::vector<Point> points(bytes::ByteCursor& in, std::uint32_t count, bool small);
     bool polyRecord(std::uint32_t type, std::span<const std::uint8_t> data, bool small);
@@ -143,6 +145,7 @@ private:
 
     DeviceContext& m_dc;
     const EnhancedMetafile& m_metafile;
+    Rect m_destination;
     QTransform m_playback;  // reference-device pixels → the context's coordinates at the start
     double m_pixelsPerMmX = 1;
     double m_pixelsPerMmY = 1;
@@ -156,7 +159,7 @@ private:
 };
 
 Player::Player(DeviceContext& dc, const EnhancedMetafile& metafile, const Rect& destination)
-    : m_dc(dc), m_metafile(metafile)
+    : m_dc(dc), m_metafile(metafile), m_destination(destination)
 {
     const EnhancedMetafileHeader& h = metafile.header();
     m_pixelsPerMmX = double(h.device.cx) * 1000.0 / h.micrometres.cx;
@@ -225,6 +228,8 @@ void Player::play()
     m_dc.setBrushOrigin({0, 0});
     applyTransform();
 
+    // Files drawn with plus records play those instead (see plusPlayer).
+    std::unique_ptr<plus::PlusPlayer> plusRecords = plusPlayer(start);
     const std::vector<std::uint8_t>& bytes = m_metafile.bytes();
     std::size_t position = 0;
     bool first = true;
@@ -235,16 +240,48 @@ void Player::play()
             break;
         if (type == EMR_EOF)
             break;
-        if (!(first && type == EMR_HEADER)) {
-            if (!record(type, std::span<const std::uint8_t>(bytes).subspan(position, size)))
+        const auto data = std::span<const std::uint8_t>(bytes).subspan(position, size);
+        if (plusRecords) {
+            const auto records = type == EMR_GDICOMMENT ? plus::plusRecordsOf(data) : std::span<const std::uint8_t>();
+            if (!records.empty()) {
+                plusRecords->play(records);
+            } else if (plusRecords->ordinaryRecordsDraw() && !first) {
+                plusRecords->flush();
+                if (!record(type, data))
+                    break;
+            }
+        } else if (!(first && type == EMR_HEADER)) {
+            if (!record(type, data))
                 break;
         }
         first = false;
         position += size;
     }
+    if (plusRecords)
+        plusRecords->flush();
     if (m_dc.pathOpen())
         m_dc.abortPath();
     m_dc.restoreDC(m_startDepth);
+}
+
+std::unique_ptr<plus::PlusPlayer> Player::plusPlayer(const QTransform& start)
+{
+    // A file whose header says it holds only plus records plays them; a dual file (both record
+    // sets) plays its ordinary records, unless they draw nothing on the page.
+    if (!plus::playsPlusRecords(m_metafile))
+        return nullptr;
+    const auto header = plus::readPlusHeader(m_metafile);
+    // The device pixels the picture covers, within the device and the clip.
+    const QRectF covered = start.mapRect(QRectF(QPointF(m_destination.left, m_destination.top),
+                                                QPointF(m_destination.right + 1.0, m_destination.bottom + 1.0)));
+    QRect area(QPoint(toDeviceCoordinate(std::floor(covered.left())), toDeviceCoordinate(std::floor(covered.top()))),
+               QPoint(toDeviceCoordinate(std::ceil(covered.right())) - 1, toDeviceCoordinate(std::ceil(covered.bottom())) - 1));
+    const Size device = m_dc.pixelSize();
+    if (device.cx > 0 && device.cy > 0)
+        area &= QRect(0, 0, device.cx, device.cy);
+    if (const auto clip = m_dc.clipRect())
+        area &= QRect(QPoint(clip->left, clip->top), QPoint(clip->right - 1, clip->bottom - 1));
+    return std::make_unique<plus::PlusPlayer>(m_dc, m_playback, area, *header);
 }
 
 void Player::applyTransform()
