@@ -33,8 +33,8 @@ bool drawsSomething(std::uint32_t type, std::span<const std::uint8_t> record)
     using namespace emf;
     switch (type) {
     case EMR_BITBLT:
-        // cbBmiSrc sits at offset 84 of the record.
-        return record.size() >= 88 && bytes::loadU32(&record[84]) != 0;
+        // cbBmiSrc sits at offset 88 of the record.
+        return record.size() >= 92 && bytes::loadU32(&record[88]) != 0;
     case EMR_POLYBEZIER: case EMR_POLYGON: case EMR_POLYLINE: case EMR_POLYBEZIERTO: case EMR_POLYLINETO:
     case EMR_POLYPOLYLINE: case EMR_POLYPOLYGON: case EMR_SETPIXELV: case EMR_ANGLEARC: case EMR_ELLIPSE:
     case EMR_RECTANGLE: case EMR_ROUNDRECT: case EMR_ARC: case EMR_CHORD: case EMR_PIE: case EMR_EXTFLOODFILL:
