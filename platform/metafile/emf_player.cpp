@@ -121,7 +121,7 @@ struct Mapping {
 
 class Player {
 public:
-    Player(DeviceContext& dc, const EnhancedMetafile& metafile, const Rect& destination);
+    Player(DeviceContext& dc, const EnhancedMetafile& metafile, const Rect& destination, plus::RecordSet records);
     void play();
 
 private:
@@ -146,6 +146,7 @@ private:
     DeviceContext& m_dc;
     const EnhancedMetafile& m_metafile;
     Rect m_destination;
+    plus::RecordSet m_recordSet;
     QTransform m_playback;  // reference-device pixels → the context's coordinates at the start
     double m_pixelsPerMmX = 1;
     double m_pixelsPerMmY = 1;
@@ -158,8 +159,8 @@ private:
     std::shared_ptr<Palette> m_selectedPalette;
 };
 
-Player::Player(DeviceContext& dc, const EnhancedMetafile& metafile, const Rect& destination)
-    : m_dc(dc), m_metafile(metafile), m_destination(destination)
+Player::Player(DeviceContext& dc, const EnhancedMetafile& metafile, const Rect& destination, plus::RecordSet records)
+    : m_dc(dc), m_metafile(metafile), m_destination(destination), m_recordSet(records)
 {
     const EnhancedMetafileHeader& h = metafile.header();
     m_pixelsPerMmX = double(h.device.cx) * 1000.0 / h.micrometres.cx;
@@ -268,9 +269,12 @@ std::unique_ptr<plus::PlusPlayer> Player::plusPlayer(const QTransform& start)
 {
     // A file whose header says it holds only plus records plays them; a dual file (both record
     // sets) plays its ordinary records, unless they draw nothing on the page.
-    if (!plus::playsPlusRecords(m_metafile))
+    if (m_recordSet == plus::RecordSet::Ordinary
+        || (m_recordSet == plus::RecordSet::Chosen && !plus::playsPlusRecords(m_metafile)))
         return nullptr;
     const auto header = plus::readPlusHeader(m_metafile);
+    if (!header)
+        return nullptr;
     // The device pixels the picture covers, within the device and the clip.
     const QRectF covered = start.mapRect(QRectF(QPointF(m_destination.left, m_destination.top),
                                                 QPointF(m_destination.right + 1.0, m_destination.bottom + 1.0)));
@@ -1301,7 +1305,13 @@ bool Player::record(std::uint32_t type, std::span<const std::uint8_t> data)
 
 void playEnhancedMetafile(DeviceContext& dc, const EnhancedMetafile& metafile, const Rect& destination)
 {
-    Player player(dc, metafile, destination);
+    plus::playEnhancedMetafile(dc, metafile, destination, plus::RecordSet::Chosen);
+}
+
+void plus::playEnhancedMetafile(DeviceContext& dc, const EnhancedMetafile& metafile, const Rect& destination,
+                                RecordSet records)
+{
+    Player player(dc, metafile, destination, records);
     player.play();
 }
 

@@ -37,6 +37,11 @@ std::optional<PlusHeader> readPlusHeader(const EnhancedMetafile& metafile);
 // Whether the metafile's picture comes from its plus records: files holding only them, and
 // dual files whose ordinary records draw nothing.
 bool playsPlusRecords(const EnhancedMetafile& metafile);
+// Which of a metafile's record sets plays: the one the rule above chooses, or one of them
+// whatever the file says (for comparing the two sets of a dual file).
+enum class RecordSet { Chosen, Plus, Ordinary };
+void playEnhancedMetafile(DeviceContext& dc, const EnhancedMetafile& metafile, const Rect& destination, RecordSet records);
+
 // The plus records inside a comment record's data (after the record's type and size), or an
 // empty span when the comment holds none.
 std::span<const std::uint8_t> plusRecordsOf(std::span<const std::uint8_t> comment);
