@@ -3,10 +3,12 @@
 #include "platform/metafile/plus_objects.h"
 
 #include <QBuffer>
+#include <QConicalGradient>
 #include <QImageReader>
 #include <QLinearGradient>
 #include <QRadialGradient>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -168,8 +170,11 @@ std::optional<Brush> pathGradient(bytes::ByteCursor& in)
         return std::nullopt;
     // The surrounding colours meet in their average, a radial blend from the centre.
     double r = 0, g = 0, b = 0, a = 0;
+    std::vector<QColor> surrounding;
+    surrounding.reserve(colourCount);
     for (std::uint32_t i = 0; i < colourCount; ++i) {
         const QColor c = argb(in.u32());
+        surrounding.push_back(c);
         r += c.red();
         g += c.green();
         b += c.blue();
@@ -215,6 +220,36 @@ std::optional<Brush> pathGradient(bytes::ByteCursor& in)
         gradient.setStops(stops);
     }
     Brush brush{QBrush(gradient)};
+    const bool withBlend = flags & (BrushDataPresetColors | BrushDataBlendFactorsH | BrushDataBlendFactorsV);
+    const bool oneColour = std::all_of(surrounding.begin(), surrounding.end(),
+                                       [&](const QColor& c) { return c == surrounding.front(); });
+    if (!withBlend && !oneColour && !boundary.isEmpty()) {
+        // Colours given point by point go round the centre (each boundary point keeps its
+        // own, the last one repeating), and the centre colour fades out over them.
+        QConicalGradient around(QPointF(cx, cy), 0);
+        std::vector<std::pair<double, QColor>> stops;
+        for (qsizetype i = 0; i < boundary.size(); ++i) {
+            const QPointF d = boundary[i] - QPointF(cx, cy);
+            double turn = std::atan2(-d.y(), d.x()) / (2 * M_PI);
+            turn -= std::floor(turn);
+            stops.emplace_back(turn, surrounding[std::min<std::size_t>(std::size_t(i), surrounding.size() - 1)]);
+        }
+        std::sort(stops.begin(), stops.end(), [](const auto& x, const auto& y) { return x.first < y.first; });
+        QGradientStops ring;
+        ring.push_back({0.0, stops.front().second});
+        for (const auto& [position, colour] : stops)
+            ring.push_back({position, colour});
+        ring.push_back({1.0, stops.back().second});
+        around.setStops(ring);
+        QRadialGradient fade(QPointF(cx, cy), std::max(radius, 1e-3));
+        QColor clear = centre;
+        clear.setAlpha(0);
+        fade.setColorAt(0, centre);
+        fade.setColorAt(1, clear);
+        brush.brush = QBrush(around);
+        brush.overlay = QBrush(fade);
+        brush.overlay.setTransform(transform);
+    }
     brush.brush.setTransform(transform);
     return brush;
 }

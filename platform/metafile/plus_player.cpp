@@ -305,6 +305,8 @@ void PlusPlayer::fill(const QPainterPath& path, const Brush& brush)
     if (brush.background.alpha() > 0)
         p->fillPath(path, brush.background);
     p->fillPath(path, brush.brush);
+    if (brush.overlay.style() != Qt::NoBrush)
+        p->fillPath(path, brush.overlay);
     p->restore();
 }
 
