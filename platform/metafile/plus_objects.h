@@ -29,11 +29,11 @@ QColor argb(std::uint32_t value);
 
 struct Brush {
     QBrush brush;
+    // Hatch brushes paint their gaps in this colour (transparent: left alone).
+    QColor background = Qt::transparent;
     // Drawn over the brush: path gradients blend their centre colour over the colours of
     // their boundary this way.
     QBrush overlay = Qt::NoBrush;
-    // Hatch brushes paint their gaps in this colour (transparent: left alone).
-    QColor background = Qt::transparent;
 };
 
 struct Pen {

@@ -327,6 +327,28 @@ TEST(PlusPlayer, BrushesHatchGradientAndTexture)
         EXPECT_NEAR(blueOf(middle), 128, 16);
     }
     {
+        // Path gradient over a triangle with a colour per corner (red top, green bottom right,
+        // blue bottom left) and a white centre: each corner keeps its colour, the centre is
+        // white.
+        Bytes gradient = Bytes().u32(objectVersion).u32(3).u32(0).u32(0).u32(0xFFFFFFFF);
+        gradient.raw(floats({20, 24}).data()).u32(3).u32(opaqueRed).u32(opaqueGreen).u32(opaqueBlue);
+        gradient.u32(3).raw(floats({20, 0, 40, 40, 0, 40}).data());
+        const auto s = play(PlusFile()
+                                .object(1, 0, gradient)
+                                .plus(FillPolygon, 0, join(Bytes().u32(0).u32(3), floats({20, 0, 40, 40, 0, 40})))
+                                .bytes());
+        const Colour top = s->pixel(20, 2), right = s->pixel(37, 38), left = s->pixel(2, 38), centre = s->pixel(20, 24);
+        EXPECT_GT(redOf(top), 150);
+        EXPECT_LT(greenOf(top), 100);
+        EXPECT_GT(greenOf(right), 150);
+        EXPECT_LT(redOf(right), 100);
+        EXPECT_GT(blueOf(left), 150);
+        EXPECT_LT(greenOf(left), 100);
+        EXPECT_GT(redOf(centre), 230);
+        EXPECT_GT(greenOf(centre), 230);
+        EXPECT_GT(blueOf(centre), 230);
+    }
+    {
         // A 2×1 texture (red, green) tiled from the origin: columns alternate.
         Bytes texture = Bytes().u32(objectVersion).u32(2).u32(0).u32(0);
         texture.raw(bitmapImage(2, 1, {opaqueRed, opaqueGreen}).data());
