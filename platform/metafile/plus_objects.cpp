@@ -16,8 +16,10 @@ namespace platform::plus {
 
 namespace {
 
-// Regions nest their nodes; deeper trees than this are refused rather than recursed into.
+// Regions nest their nodes; deeper or larger trees than this are refused rather than
+// recursed into or combined node by node.
 constexpr int maxRegionDepth = 64;
+constexpr int maxRegionNodes = 4096;
 // A compressed image may expand far beyond its bytes, but not beyond what the best
 // compression of its formats could justify.
 constexpr std::int64_t maxExpansion = 1100;
@@ -331,19 +333,19 @@ QImage compressedBitmap(std::span<const std::uint8_t> data)
     return image.convertToFormat(QImage::Format_ARGB32);
 }
 
-std::optional<QPainterPath> regionNode(bytes::ByteCursor& in, int depth)
+std::optional<QPainterPath> regionNode(bytes::ByteCursor& in, int depth, int& nodes)
 {
-    if (depth > maxRegionDepth)
+    if (depth > maxRegionDepth || ++nodes > maxRegionNodes)
         return std::nullopt;
     const std::uint32_t type = in.u32();
     if (!in.ok())
         return std::nullopt;
     switch (type) {
     case RegionAnd: case RegionUnion: case RegionXor: case RegionExclude: case RegionComplement: {
-        const auto left = regionNode(in, depth + 1);
+        const auto left = regionNode(in, depth + 1, nodes);
         if (!left)
             return std::nullopt;
-        const auto right = regionNode(in, depth + 1);
+        const auto right = regionNode(in, depth + 1, nodes);
         if (!right)
             return std::nullopt;
         return combine(*left, *right, CombineMode(type));
@@ -422,7 +424,8 @@ std::optional<Pen> readPen(bytes::ByteCursor& in)
         if (lineStyle == 5 || lineStyle == 0)
             pen.dashes = *dashes;
     }
-    // A pattern with an odd count repeats twice; one with no positive length draws solid.
+    // A pattern with an odd count repeats twice; one too short to see (a quarter of the pen's
+    // width in all) draws solid.
     if (pen.dashes.size() % 2)
         pen.dashes.insert(pen.dashes.end(), pen.dashes.begin(), pen.dashes.end());
     double total = 0;
@@ -430,7 +433,7 @@ std::optional<Pen> readPen(bytes::ByteCursor& in)
         d = std::max(d, 0.0);
         total += d;
     }
-    if (total <= 0 || pen.dashes.size() > 64)
+    if (total < 0.25 || pen.dashes.size() > 64)
         pen.dashes.clear();
     if (flags & PenDataNonCenter)
         in.skip(4);
@@ -621,7 +624,8 @@ std::optional<QPainterPath> readRegion(bytes::ByteCursor& in)
 {
     skipVersion(in);
     in.skip(4);  // node count: the tree says it again
-    auto path = regionNode(in, 0);
+    int nodes = 0;
+    auto path = regionNode(in, 0, nodes);
     if (path)
         path->setFillRule(Qt::OddEvenFill);
     return path;

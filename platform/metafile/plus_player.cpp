@@ -21,10 +21,12 @@ constexpr double maxLayerPixels = 4096.0 * 4096.0;
 // Metafiles drawn as images may hold images themselves; this deep and no deeper, each at most
 // this many pixels wide and high.
 constexpr int maxNesting = 3;
-constexpr double maxNestedSide = 2048;
+constexpr double maxNestedSide = 1024;
 thread_local int nesting = 0;
-// Strings and glyph runs longer than this are cut (the bytes are checked first anyway).
+// Strings and glyph runs longer than this are refused (the bytes are checked first anyway);
+// text larger than this many device pixels would not fit any layer and is not drawn.
 constexpr std::uint32_t maxGlyphs = 1 << 16;
+constexpr double maxTextPixels = 8192;
 
 // Ordinary records that put something on the page (a bit blit without a source only paints
 // the background and does not count).
@@ -865,7 +867,7 @@ bool PlusPlayer::textRecord(std::uint16_t type, std::uint16_t flags, bytes::Byte
     const QTransform full = glyphTransform * transform();
     const double deviceScale = scaleOf(full);
     const double size = font->emSize * worldPerUnit(font->unit) * deviceScale;
-    if (!(deviceScale > 1e-9) || !(size >= 0.5) || size > 1e5)
+    if (!(deviceScale > 1e-9) || !(size >= 0.5) || size > maxTextPixels)
         return true;
     QFont qfont(font->family);
     qfont.setPixelSize(std::max(1, int(std::lround(size))));
