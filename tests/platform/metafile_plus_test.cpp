@@ -611,3 +611,41 @@ TEST(PlusPlayer, MalformedRecordsDrawNothingAndKeepWhatWasDrawn)
         EXPECT_EQ(s->pixel(5, 5), red);
     }
 }
+
+TEST(PlusPlayer, DrawingLandsInTheDestinationAndTheContextsClip)
+{
+    const std::vector<std::uint8_t> bytes = PlusFile().fillRect(opaqueRed, 0, 0, 40, 40).fillRect(0x80FF0000, 0, 0, 20, 20).bytes();
+    const MetafileHandle metafile = EnhancedMetafile::fromBytes(bytes);
+    ASSERT_NE(metafile, nullptr);
+    {
+        SCOPED_TRACE("half size, moved in by ten pixels");
+        auto section = Section::createDisplayCompatible(40, 40);
+        section->fill(white);
+        SectionDeviceContext dc(*section);
+        playEnhancedMetafile(dc, *metafile, {10, 10, 29, 29});
+        expectPixels(*section, {{10, 10, red}, {29, 29, red}, {9, 9, white}, {30, 30, white}, {5, 35, white}});
+    }
+    {
+        SCOPED_TRACE("the context's clip and mapping are kept");
+        auto section = Section::createDisplayCompatible(40, 40);
+        section->fill(white);
+        SectionDeviceContext dc(*section);
+        dc.setClipRect(Rect{0, 0, 20, 40});
+        dc.setViewportOrigin({5, 0});
+        playEnhancedMetafile(dc, *metafile, {0, 0, 39, 39});
+        expectPixels(*section, {{5, 5, red}, {19, 30, red}, {2, 5, white}, {25, 5, white}});
+        EXPECT_EQ(dc.viewportOrigin().x, 5);
+        EXPECT_EQ(dc.worldTransform(), QTransform());
+    }
+    {
+        SCOPED_TRACE("translucent colours blend with what is under them");
+        const auto s = play(PlusFile().fillRect(0x80FF0000, 0, 0, 40, 40).fillRect(0x800000FF, 20, 0, 20, 40).bytes());
+        const Colour pink = s->pixel(5, 5), mixed = s->pixel(30, 5);
+        EXPECT_EQ(redOf(pink), 255);
+        EXPECT_NEAR(greenOf(pink), 127, 2);
+        EXPECT_NEAR(blueOf(pink), 127, 2);
+        EXPECT_NEAR(redOf(mixed), 127, 3);
+        EXPECT_NEAR(greenOf(mixed), 63, 3);
+        EXPECT_NEAR(blueOf(mixed), 191, 3);
+    }
+}
