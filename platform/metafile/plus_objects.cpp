@@ -88,42 +88,37 @@ Qt::BrushStyle hatchStyle(std::uint32_t style)
 // end colour) become gradient stops.
 bool readBlend(bytes::ByteCursor& in, std::uint32_t flags, QGradient& gradient, QColor start, QColor end)
 {
-    if (flags & BrushDataPresetColors) {
-        const std::uint32_t count = in.u32();
-        if (!in.ok() || !in.has(std::size_t(count) * 8))
-            return false;
-        std::vector<double> positions;
-        for (std::uint32_t i = 0; i < count; ++i)
-            positions.push_back(readFloat(in));
-        QGradientStops stops;
-        for (std::uint32_t i = 0; i < count; ++i) {
-            const double p = positions[i];
-            stops.push_back({std::clamp(finite(p) ? p : 0.0, 0.0, 1.0), argb(in.u32())});
-        }
-        if (!stops.empty())
-            gradient.setStops(stops);
-    } else if (flags & (BrushDataBlendFactorsH | BrushDataBlendFactorsV)) {
-        const std::uint32_t count = in.u32();
-        if (!in.ok() || !in.has(std::size_t(count) * 8))
-            return false;
-        std::vector<double> positions;
-        for (std::uint32_t i = 0; i < count; ++i)
-            positions.push_back(readFloat(in));
-        QGradientStops stops;
-        for (std::uint32_t i = 0; i < count; ++i) {
-            const double f = std::clamp(double(readFloat(in)), 0.0, 1.0);
-            const double p = positions[i];
-            const auto mix = [f](int a, int b) { return int(std::lround(a + (b - a) * (std::isfinite(f) ? f : 0))); };
-            stops.push_back({std::clamp(finite(p) ? p : 0.0, 0.0, 1.0),
-                             QColor(mix(start.red(), end.red()), mix(start.green(), end.green()),
-                                    mix(start.blue(), end.blue()), mix(start.alpha(), end.alpha()))});
-        }
-        if (!stops.empty())
-            gradient.setStops(stops);
-        // Factors for both directions follow one another; the second set is not used.
-        if ((flags & BrushDataBlendFactorsH) && (flags & BrushDataBlendFactorsV) && !readFloats(in))
-            return false;
+    const bool colours = flags & BrushDataPresetColors;
+    if (!colours && !(flags & (BrushDataBlendFactorsH | BrushDataBlendFactorsV)))
+        return in.ok();
+    // A count, the positions, then as many colours or factors.
+    const std::uint32_t count = in.u32();
+    if (!in.ok() || !in.has(std::size_t(count) * 8))
+        return false;
+    std::vector<double> positions;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const double p = readFloat(in);
+        positions.push_back(std::clamp(finite(p) ? p : 0.0, 0.0, 1.0));
     }
+    QGradientStops stops;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        if (colours) {
+            stops.push_back({positions[i], argb(in.u32())});
+            continue;
+        }
+        const double f = readFloat(in);
+        const double share = std::isfinite(f) ? std::clamp(f, 0.0, 1.0) : 0.0;
+        const auto mix = [share](int a, int b) { return int(std::lround(a + (b - a) * share)); };
+        stops.push_back({positions[i], QColor(mix(start.red(), end.red()), mix(start.green(), end.green()),
+                                              mix(start.blue(), end.blue()), mix(start.alpha(), end.alpha()))});
+    }
+    // Stops go in the order of their positions.
+    std::stable_sort(stops.begin(), stops.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    if (!stops.empty())
+        gradient.setStops(stops);
+    // Factors for both directions follow one another; the second set is not used.
+    if (!colours && (flags & BrushDataBlendFactorsH) && (flags & BrushDataBlendFactorsV) && !readFloats(in))
+        return false;
     return in.ok();
 }
 

@@ -532,10 +532,11 @@ bool PlusPlayer::drawingRecord(std::uint16_t type, std::uint16_t flags, bytes::B
         withPen(cardinalSpline(*points, std::isfinite(tension) ? tension : 0.5, false, offset, segments));
         return true;
     }
-    case FillEllipse: case FillPie: {
-        const std::uint32_t brushId = in.u32();
+    case FillEllipse: case FillPie: case DrawEllipse: case DrawPie: case DrawArc: {
+        const bool filled = type == FillEllipse || type == FillPie;
+        const std::uint32_t brushId = filled ? in.u32() : 0;
         double start = 0, sweep = 0;
-        if (type == FillPie) {
+        if (type != FillEllipse && type != DrawEllipse) {
             start = readFloat(in);
             sweep = readFloat(in);
         }
@@ -543,29 +544,14 @@ bool PlusPlayer::drawingRecord(std::uint16_t type, std::uint16_t flags, bytes::B
         if (!r || !std::isfinite(start) || !std::isfinite(sweep))
             return false;
         QPainterPath path;
-        if (type == FillEllipse)
+        if (type == FillEllipse || type == DrawEllipse)
             path.addEllipse(*r);
         else
-            path = arcPath(*r, start, sweep, true);
-        if (const Brush* brush = brushOf(flags, brushId))
+            path = arcPath(*r, start, sweep, type != DrawArc);
+        if (!filled)
+            withPen(path);
+        else if (const Brush* brush = brushOf(flags, brushId))
             fill(path, *brush);
-        return true;
-    }
-    case DrawEllipse: case DrawPie: case DrawArc: {
-        double start = 0, sweep = 0;
-        if (type != DrawEllipse) {
-            start = readFloat(in);
-            sweep = readFloat(in);
-        }
-        const auto r = readRect(in, compressed);
-        if (!r || !std::isfinite(start) || !std::isfinite(sweep))
-            return false;
-        QPainterPath path;
-        if (type == DrawEllipse)
-            path.addEllipse(*r);
-        else
-            path = arcPath(*r, start, sweep, type == DrawPie);
-        withPen(path);
         return true;
     }
     case FillRegion: case FillPath: {
