@@ -1,4 +1,5 @@
 #include "platform/metafile/enhanced_metafile.h"
+#include "platform/metafile/plus_objects.h"
 #include "platform/section_device_context.h"
 
 #include "support/bytes.h"
@@ -648,4 +649,67 @@ TEST(PlusPlayer, DrawingLandsInTheDestinationAndTheContextsClip)
         EXPECT_NEAR(greenOf(mixed), 63, 3);
         EXPECT_NEAR(blueOf(mixed), 191, 3);
     }
+}
+
+TEST(PlusObjects, PointsInEveryEncoding)
+{
+    const struct {
+        const char* name;
+        std::uint16_t flags;
+        Bytes data;
+        std::vector<QPointF> expected;
+    } rows[] = {
+        {"floats", 0, floats({1.5f, -2, 300, 4}), {{1.5, -2}, {300, 4}}},
+        {"16-bit integers", compressed, Bytes().i16(-5).i16(7).i16(32767).i16(-32768), {{-5, 7}, {32767, -32768}}},
+        // 7-bit steps: 0x3F is +63, 0x40 is -64; then a 15-bit step of -1 (0xFF 0xFF) and +16384 - 1.
+        {"relative 7-bit steps", relative, Bytes().raw({0x3F, 0x40, 0x01, 0x7F}), {{63, -64}, {64, -65}}},
+        {"relative 15-bit steps", relative, Bytes().raw({0xFF, 0xFF, 0xBF, 0xFF, 0x00, 0x00}), {{-1, 16383}, {-1, 16383}}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        bytes::ByteCursor in(row.data.data());
+        const auto points = plus::readPoints(in, std::uint32_t(row.expected.size()), row.flags);
+        ASSERT_TRUE(points.has_value());
+        EXPECT_EQ(*points, row.expected);
+    }
+    // A count the bytes cannot hold is refused before anything is made of it.
+    const Bytes two = floats({1, 2, 3, 4});
+    bytes::ByteCursor in(two.data());
+    EXPECT_FALSE(plus::readPoints(in, 3, 0).has_value());
+    bytes::ByteCursor relativeIn(two.data());
+    EXPECT_FALSE(plus::readPoints(relativeIn, 0x80000000u, relative).has_value());
+}
+
+TEST(PlusObjects, CombineModesOfRegionsAndClips)
+{
+    QPainterPath left, right;
+    left.addRect(0, 0, 20, 10);
+    right.addRect(10, 0, 20, 10);
+    const QPointF onlyLeft(5, 5), both(15, 5), onlyRight(25, 5);
+    const struct {
+        plus::CombineMode mode;
+        bool inOnlyLeft, inBoth, inOnlyRight;
+    } rows[] = {
+        {plus::CombineMode::Replace, false, true, true},   {plus::CombineMode::Intersect, false, true, false},
+        {plus::CombineMode::Union, true, true, true},      {plus::CombineMode::Xor, true, false, true},
+        {plus::CombineMode::Exclude, true, false, false},  {plus::CombineMode::Complement, false, false, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(int(row.mode));
+        const QPainterPath result = plus::combine(left, right, row.mode);
+        EXPECT_EQ(result.contains(onlyLeft), row.inOnlyLeft);
+        EXPECT_EQ(result.contains(both), row.inBoth);
+        EXPECT_EQ(result.contains(onlyRight), row.inOnlyRight);
+    }
+}
+
+TEST(PlusObjects, UnitsInPixelsAtTheFilesResolution)
+{
+    const struct {
+        plus::Unit unit;
+        double pixels;  // at 144 dots per inch
+    } rows[] = {{plus::Unit::World, 1}, {plus::Unit::Display, 1}, {plus::Unit::Pixel, 1}, {plus::Unit::Point, 2},
+                {plus::Unit::Inch, 144}, {plus::Unit::Document, 0.48}, {plus::Unit::Millimeter, 144 / 25.4}};
+    for (const auto& row : rows)
+        EXPECT_DOUBLE_EQ(plus::pixelsPerUnit(row.unit, 144), row.pixels) << int(row.unit);
 }
