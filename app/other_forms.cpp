@@ -5,7 +5,6 @@
 #include "framework/exceptions.h"
 #include "picture/image.h"
 
-TSobre* Sobre = nullptr;
 TImprimeGrafico* ImprimeGrafico = nullptr;
 TForm_Zoom* Form_Zoom = nullptr;
 TForm_PrintPreview* Form_PrintPreview = nullptr;
@@ -16,15 +15,6 @@ void printingUnavailable(TImprimeGrafico&, const std::string&)
     throw EInvalidOperation(printingNotAvailable);
 }
 } // namespace
-
-// --- TSobre ---
-
-PICTAVO_DEFINE_CLASS(TSobre, TForm, nullptr, nullptr)
-
-TSobre::TSobre(TComponent* owner) : TForm(owner)
-{
-    LoadDesign("Sobre");
-}
 
 // --- TImprimeGrafico ---
 

@@ -1,21 +1,15 @@
 #pragma once
-// The program's windows besides the main window: the about box, the report form, the zoom window
-// and the print preview window. Each is built from its window design; the about box, the report
-// form's report and the preview window's controls come with their own features.
+// The program's windows besides the main window and the about box: the report form, the zoom
+// window and the print preview window. Each is built from its window design; the report form's
+// report and the preview window's controls come with their own features.
 
+#include "app/sobre.h"
 #include "framework/forms.h"
 #include "framework/seams.h"
 
 #include <string>
 
 class TImage;
-
-// The about box, shown modally by the main window's "Sobre..." item.
-class TSobre : public TForm {
-    PICTAVO_CLASS(TSobre)
-public:
-    explicit TSobre(TComponent* owner);
-};
 
 // The report form that lays one picture on a page; never shown itself.
 class TImprimeGrafico : public TForm {
@@ -66,7 +60,6 @@ public:
 };
 
 // The application-wide references of the windows made at start-up (null before).
-extern TSobre* Sobre;
 extern TImprimeGrafico* ImprimeGrafico;
 extern TForm_Zoom* Form_Zoom;
 extern TForm_PrintPreview* Form_PrintPreview;

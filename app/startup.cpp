@@ -5,6 +5,7 @@
 #include "app/components/open_picture_dialog.h"
 #include "app/components/printer_setup_dialog.h"
 #include "app/components/rx_label.h"
+#include "app/components/secret_panel.h"
 #include "app/components/tray_icon.h"
 #include "app/other_forms.h"
 #include "app/viewer_form.h"
@@ -47,6 +48,7 @@ void RegisterViewerClasses()
     RegisterSettingsClasses();
     RegisterClasses({
         TRxLabel::StaticClass(),
+        TSecretPanel::StaticClass(),
         TOpenPictureDialog::StaticClass(),
         TPrinterSetupDialog::StaticClass(),
         TAppEvents::StaticClass(),

@@ -6,6 +6,13 @@ constexpr auto invalidOperation = "Invalid operation on TOleGraphic";
 
 PICTAVO_DEFINE_CLASS(TOleGraphic, TGraphic, createObjectOf<TOleGraphic>, nullptr)
 
+void TOleGraphic::CopyFrom(const TPersistent* source)
+{
+    if (source && source->InheritsFrom(TOleGraphic::StaticClass()))
+        return;
+    TGraphic::CopyFrom(source);
+}
+
 void TOleGraphic::PaintInto(TCanvas&, const TRect&) {}
 
 bool TOleGraphic::IsEmpty() const

@@ -8,6 +8,9 @@
 class TOleGraphic : public TGraphic {
     PICTAVO_CLASS(TOleGraphic)
 public:
+    // From another TOleGraphic: nothing to take, both are empty. Anything else: the source's
+    // CopyTo (the assignment error).
+    void CopyFrom(const TPersistent* source) override;
     void PaintInto(TCanvas& canvas, const TRect& rect) override;
     bool IsEmpty() const override;
     int ReadWidth() const override;

@@ -35,6 +35,10 @@ constexpr CompositionRop compositionRops[] = {
     {0x5A, QPainter::RasterOp_SourceXorDestination, true},         // PatInvert
 };
 
+// Coordinates the painter is given directly stay within this distance of the origin; blits
+// reaching further are cut to their visible part by the blit engine first.
+constexpr int farCoordinate = 1 << 22;
+
 bool isOpaqueRgb(QImage::Format format)
 {
     return format == QImage::Format_RGB32 || format == QImage::Format_ARGB32
@@ -253,8 +257,52 @@ void PainterDeviceContext::blitThroughImage(const detail::BlitParams& params)
     drawAt(pixels, covered, QPainter::CompositionMode_SourceOver);
 }
 
+bool PainterDeviceContext::copyStoredRows(const detail::BlitParams& params)
+{
+    if (!params.source || params.mask || rop::functionOf(params.rasterOp) != rop::functionOf(rop::SrcCopy))
+        return false;
+    const QPaintEngine* engine = m_painter.paintEngine();
+    if (!engine || engine->type() != QPaintEngine::Raster || m_painter.worldTransform().type() > QTransform::TxScale)
+        return false;
+    // Mirrored rectangles, source pixels outside the section and far coordinates are the blit
+    // engine's; so is averaging.
+    const Section& source = *params.source;
+    const Rect& d = params.destination;
+    const Rect& s = params.sourceRect;
+    const auto near = [](int v) { return v >= -farCoordinate && v <= farCoordinate; };
+    if (d.left >= d.right || d.top >= d.bottom || !near(d.left) || !near(d.right) || !near(d.top)
+        || !near(d.bottom))
+        return false;
+    if (s.left < 0 || s.top < 0 || s.left >= s.right || s.top >= s.bottom || s.right > source.width()
+        || s.bottom > source.height())
+        return false;
+    if (params.stretchMode == StretchMode::Halftone && (d.width() != s.width() || d.height() != s.height()))
+        return false;
+    const QImage rows = source.storedRows();
+    if (rows.isNull())
+        return false;
+    draw([&](QPainter& painter) {
+        if (params.clip)
+            painter.setClipRect(detail::qRect(*params.clip), Qt::IntersectClip);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+        QRectF from(s.left, s.top, s.width(), s.height());
+        if (!source.isTopDown()) {
+            // Bottom-up rows: picture row y is memory row height − 1 − y, so the rows are drawn
+            // upside down into the destination.
+            painter.translate(0, double(d.top) + d.bottom);
+            painter.scale(1, -1);
+            from.moveTop(source.height() - s.bottom);
+        }
+        painter.drawImage(QRectF(d.left, d.top, d.width(), d.height()), rows, from);
+    });
+    return true;
+}
+
 void PainterDeviceContext::blitDevice(const detail::BlitParams& params)
 {
+    if (copyStoredRows(params))
+        return;
     blitThroughImage(params);
 }
 

@@ -1,8 +1,16 @@
 #pragma once
 // A device context over any QPainter: windows and QImages now, printers (QPrinter pages) through
-// the same class. Lines, shapes and text go to the painter with the classic rules. Blits stretch
-// the source with the blit engine into a 32-bit image covering only the visible part of the
-// destination, which is then drawn 1:1:
+// the same class. Lines, shapes and text go to the painter with the classic rules.
+//
+// A plain copy (SrcCopy) of a section whose pixels Qt can read as they are (32 bits 8-8-8, 24
+// bits, 16 bits 5-5-5 or 5-6-5), not mirrored and not averaged, goes straight to a raster
+// painter: the section's rows are handed over as a QImage sharing them and drawn with Qt's own
+// nearest-pixel scaling. That is how pictures reach windows. Qt picks the same source pixels as
+// the blit engine, except where a destination pixel's centre falls exactly on (or within its
+// rounding of) the edge between two source pixels, where it may take the one before.
+//
+// Every other blit stretches the source with the blit engine into a 32-bit image covering only
+// the visible part of the destination, which is then drawn 1:1:
 // - raster operations that do not read the destination are drawn as opaque pixels;
 // - on a raster painter, SrcAnd, SrcPaint, SrcInvert and DstInvert use the matching QPainter
 //   raster-op composition modes; any other operation that reads the destination reads it back
@@ -59,6 +67,9 @@ private:
     // The destination pixels a blit may change: its rectangle within the clip and the device.
     Rect visibleArea(const Rect& destination, const std::optional<Rect>& clip) const;
     void blitThroughImage(const detail::BlitParams& params);
+    // The plain copy drawn by the painter from the section's own rows; false (nothing drawn)
+    // when the copy is not one it can draw so.
+    bool copyStoredRows(const detail::BlitParams& params);
 
     QPainter& m_painter;
     int m_dpiX;

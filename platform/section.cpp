@@ -8,18 +8,31 @@
 
 #include <sys/mman.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <new>
+#include <utility>
 
 namespace platform {
 
 namespace {
 
 constexpr std::size_t memoryAlignment = 64;
-// Blocks from this size on are mapped: the kernel hands them out zeroed, so a large section
-// costs nothing until its rows are written.
+// Blocks from this size on are mapped: the kernel hands them out zeroed.
 constexpr std::size_t mappedThreshold = std::size_t(1) << 20;
+// The size of the kernel's huge pages. Mapped blocks start on such a boundary and ask to be
+// backed by huge pages, which the kernel zeroes far faster than the same bytes in 4 KiB pages.
+constexpr std::size_t hugePage = std::size_t(2) << 20;
+// Blocks up to this size are made whole at once; larger ones (the very largest pictures) take
+// memory only as their rows are written.
+constexpr std::size_t populateLimit = std::size_t(256) << 20;
+
+std::size_t roundUp(std::size_t value, std::size_t step)
+{
+    return (value + step - 1) / step * step;
+}
 
 constexpr std::array<std::uint32_t, 3> masks555{0x7C00, 0x03E0, 0x001F};
 constexpr std::array<std::uint32_t, 3> masks565{0xF800, 0x07E0, 0x001F};
@@ -30,15 +43,83 @@ bool validBitCount(int bits)
     return bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
 }
 
+// One freed block of huge pages, kept for the next section that fits it. A viewer makes each
+// new picture while the one before still lives and frees that one afterwards; the picture after
+// the next then takes its memory instead of pages the kernel would have to zero first.
+class ParkedBlock {
+public:
+    // Parks a block, unmapping the one parked before; false when it is not worth keeping.
+    bool park(std::uint8_t* data, std::size_t length)
+    {
+        if (length < hugePage || length > populateLimit)
+            return false;
+        std::lock_guard lock(m_mutex);
+        if (m_data)
+            munmap(m_data, m_length);
+        m_data = data;
+        m_length = length;
+        return true;
+    }
+
+    // The parked block when it has `length` bytes, or not much more; null otherwise.
+    std::uint8_t* take(std::size_t length, std::size_t& taken)
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_data || m_length < length || m_length - length > length / 4)
+            return nullptr;
+        taken = m_length;
+        return std::exchange(m_data, nullptr);
+    }
+
+private:
+    std::mutex m_mutex;
+    std::uint8_t* m_data = nullptr;
+    std::size_t m_length = 0;
+};
+
+ParkedBlock& parkedBlock()
+{
+    // Never destroyed: sections freed during shutdown may still park their memory.
+    static ParkedBlock& block = *new ParkedBlock;
+    return block;
+}
+
 } // namespace
 
-std::unique_ptr<Section::Memory> Section::Memory::allocate(std::size_t bytes)
+std::unique_ptr<Section::Memory> Section::Memory::allocate(std::size_t bytes, bool zeroed)
 {
+    if (bytes >= hugePage) {
+        std::size_t taken = 0;
+        if (std::uint8_t* block = parkedBlock().take(roundUp(bytes, hugePage), taken)) {
+            if (zeroed)
+                std::memset(block, 0, bytes);
+            return std::unique_ptr<Memory>(new Memory(block, taken, true));
+        }
+    }
     if (bytes >= mappedThreshold) {
-        void* block = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (block == MAP_FAILED)
+        // Blocks of a huge page or more take a whole number of them on a huge-page boundary:
+        // the mapping is made one huge page larger and trimmed at both ends.
+        const bool huge = bytes >= hugePage;
+        const std::size_t length = huge ? roundUp(bytes, hugePage) : bytes;
+        const std::size_t slack = huge ? hugePage : 0;
+        void* mapped = mmap(nullptr, length + slack, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (mapped == MAP_FAILED)
             return nullptr;
-        return std::unique_ptr<Memory>(new Memory(static_cast<std::uint8_t*>(block), bytes, true));
+        auto* const start = static_cast<std::uint8_t*>(mapped);
+        std::uint8_t* block = start;
+        if (huge) {
+            block = reinterpret_cast<std::uint8_t*>(roundUp(reinterpret_cast<std::uintptr_t>(start), hugePage));
+            if (block > start)
+                munmap(start, std::size_t(block - start));
+            munmap(block + length, std::size_t(start + slack - block));
+            madvise(block, length, MADV_HUGEPAGE);
+        }
+        // Nearly every section has all its rows written at once (a file read, a decode, a
+        // conversion): its pages are made in one call instead of one fault at a time. Both
+        // requests are hints; a kernel without them hands out pages as they are touched.
+        if (length <= populateLimit)
+            madvise(block, length, MADV_POPULATE_WRITE);
+        return std::unique_ptr<Memory>(new Memory(block, length, true));
     }
     const std::size_t rounded = (bytes + memoryAlignment - 1) / memoryAlignment * memoryAlignment;
     void* block = std::aligned_alloc(memoryAlignment, rounded);
@@ -50,10 +131,10 @@ std::unique_ptr<Section::Memory> Section::Memory::allocate(std::size_t bytes)
 
 Section::Memory::~Memory()
 {
-    if (m_mapped)
-        munmap(m_data, m_bytes);
-    else
+    if (!m_mapped)
         std::free(m_data);
+    else if (!parkedBlock().park(m_data, m_bytes))
+        munmap(m_data, m_bytes);
 }
 
 Section::Section(Kind kind, const BitmapInfoHeader& header) : m_kind(kind), m_header(header) {}
@@ -62,7 +143,7 @@ Section::~Section() = default;
 
 std::unique_ptr<Section> Section::make(Kind kind, const BitmapInfoHeader& header,
                                        std::span<const RgbQuad> colours,
-                                       const std::array<std::uint32_t, 3>* masks)
+                                       const std::array<std::uint32_t, 3>* masks, bool zeroed)
 {
     const int bits = header.biBitCount;
     if (!validBitCount(bits))
@@ -80,7 +161,7 @@ std::unique_ptr<Section> Section::make(Kind kind, const BitmapInfoHeader& header
     const std::int64_t bytes = stride * rows;
 
     std::unique_ptr<Section> section(new Section(kind, header));
-    section->m_memory = Memory::allocate(std::size_t(bytes));
+    section->m_memory = Memory::allocate(std::size_t(bytes), zeroed);
     if (!section->m_memory)
         return nullptr;
     section->m_bits = section->m_memory->data();
@@ -110,7 +191,14 @@ std::unique_ptr<Section> Section::make(Kind kind, const BitmapInfoHeader& header
 std::unique_ptr<Section> Section::create(const BitmapInfoHeader& header, std::span<const RgbQuad> colours,
                                          const std::array<std::uint32_t, 3>* masks)
 {
-    return make(Kind::Section, header, colours, masks);
+    return make(Kind::Section, header, colours, masks, true);
+}
+
+std::unique_ptr<Section> Section::createToOverwrite(const BitmapInfoHeader& header,
+                                                    std::span<const RgbQuad> colours,
+                                                    const std::array<std::uint32_t, 3>* masks)
+{
+    return make(Kind::Section, header, colours, masks, false);
 }
 
 std::unique_ptr<Section> Section::createDisplayCompatible(int width, int height)
@@ -122,7 +210,7 @@ std::unique_ptr<Section> Section::createDisplayCompatible(int width, int height)
     header.biHeight = -height;
     header.biBitCount = 32;
     header.biCompression = BI_RGB;
-    return make(Kind::DisplayDevice, header, {}, nullptr);
+    return make(Kind::DisplayDevice, header, {}, nullptr, true);
 }
 
 std::unique_ptr<Section> Section::createMonochrome(int width, int height)
@@ -134,12 +222,12 @@ std::unique_ptr<Section> Section::createMonochrome(int width, int height)
     header.biHeight = -height;
     header.biBitCount = 1;
     header.biCompression = BI_RGB;
-    return make(Kind::MonochromeDevice, header, {}, nullptr);
+    return make(Kind::MonochromeDevice, header, {}, nullptr, true);
 }
 
 std::unique_ptr<Section> Section::clone() const
 {
-    auto copy = make(m_kind, m_header, m_colours, &m_masks);
+    auto copy = make(m_kind, m_header, m_colours, &m_masks, false);
     if (copy)
         std::memcpy(copy->m_bits, m_bits, m_bytes);
     return copy;
@@ -217,10 +305,9 @@ void Section::fill(Colour colour)
 
 namespace {
 
-QImage::Format sharedFormatOf(const Section& section)
+// Qt's format for the section's pixels, whatever the order of its rows.
+QImage::Format rowFormatOf(const Section& section)
 {
-    if (!section.isTopDown())
-        return QImage::Format_Invalid;
     const auto& masks = section.masks();
     switch (section.bitCount()) {
     case 32:
@@ -236,6 +323,12 @@ QImage::Format sharedFormatOf(const Section& section)
     default:
         return QImage::Format_Invalid;
     }
+}
+
+// Qt's format when the section can be shared as a top-down QImage.
+QImage::Format sharedFormatOf(const Section& section)
+{
+    return section.isTopDown() ? rowFormatOf(section) : QImage::Format_Invalid;
 }
 
 } // namespace
@@ -258,6 +351,14 @@ QImage Section::toImage() const
             out[x] |= 0xFF000000;
     }
     return image;
+}
+
+QImage Section::storedRows() const
+{
+    const QImage::Format format = rowFormatOf(*this);
+    if (format == QImage::Format_Invalid)
+        return {};
+    return QImage(static_cast<const uchar*>(m_bits), width(), height(), m_stride, format);
 }
 
 QImage Section::sharedImage()

@@ -80,6 +80,11 @@ public:
     static std::unique_ptr<Section> create(const BitmapInfoHeader& header,
                                            std::span<const RgbQuad> colours = {},
                                            const std::array<std::uint32_t, 3>* masks = nullptr);
+    // The same, for a caller that writes every byte of the pixels (imageSize()) before anything
+    // reads them: they start with whatever the memory held.
+    static std::unique_ptr<Section> createToOverwrite(const BitmapInfoHeader& header,
+                                                      std::span<const RgbQuad> colours = {},
+                                                      const std::array<std::uint32_t, 3>* masks = nullptr);
     // A device bitmap in the display's format, top-down, filled with zero (black).
     static std::unique_ptr<Section> createDisplayCompatible(int width, int height);
     // A monochrome device bitmap, top-down, filled with zero bits.
@@ -138,16 +143,22 @@ public:
     // A writable QImage over the pixels when they can be shared as above; a null image
     // otherwise. Valid only while the section lives.
     QImage sharedImage();
+    // The rows in the order memory holds them (a bottom-up section comes out upside down), as a
+    // read-only QImage sharing the pixels when Qt has their layout (as above, whatever the row
+    // order); a null image otherwise. Valid only while the section lives.
+    QImage storedRows() const;
 
     // How the pixels are coded, for the drawing code of this folder.
     const detail::PixelFormat& format() const { return *m_format; }
 
 private:
-    // Zero-filled pixel memory aligned for vector loads; large blocks come straight from the
-    // kernel, already zeroed and committed page by page as they are touched.
+    // Pixel memory aligned for vector loads, zero-filled when asked; large blocks come straight
+    // from the kernel, already zeroed, in huge pages where the kernel has them, and (all but the
+    // very largest) made whole at once. A freed block of huge pages is kept for the next one of
+    // its size.
     class Memory {
     public:
-        static std::unique_ptr<Memory> allocate(std::size_t bytes);
+        static std::unique_ptr<Memory> allocate(std::size_t bytes, bool zeroed);
         ~Memory();
         Memory(const Memory&) = delete;
         Memory& operator=(const Memory&) = delete;
@@ -164,7 +175,7 @@ private:
     Section(Kind kind, const BitmapInfoHeader& header);
     static std::unique_ptr<Section> make(Kind kind, const BitmapInfoHeader& header,
                                          std::span<const RgbQuad> colours,
-                                         const std::array<std::uint32_t, 3>* masks);
+                                         const std::array<std::uint32_t, 3>* masks, bool zeroed);
     int memoryRow(int y) const { return m_header.biHeight < 0 ? y : height() - 1 - y; }
     void updateFormat();
 

@@ -9,6 +9,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     clang-14 libclang-rt-14-dev
     xvfb xauth x11-utils libxcb1-dev
+    dpkg-dev file desktop-file-utils groff-base
 )
 
 missing=()

@@ -61,34 +61,32 @@ TPoint TRxLabel::TextOffset() const
 
 void TRxLabel::DoDrawText(TRect& rect, unsigned flags)
 {
+    const int s = m_shadowSize;
     if (flags & DT_CALCRECT) {
+        // Words wrap at the width left beside the shadow.
+        rect.right -= s;
         TLabel::DoDrawText(rect, flags);
-        rect.right += m_shadowSize;
-        rect.bottom += m_shadowSize;
+        rect.right += s;
+        rect.bottom += s;
         return;
     }
-    std::string text = GetLabelText();
+    const std::string text = GetLabelText();
     if (!ShowAccelChar())
         flags |= DT_NOPREFIX;
     TCanvas& canvas = *Canvas();
     canvas.Font().CopyFrom(Font());
-    const TPoint shadowAt = ShadowOffset();
-    const TPoint textAt = TextOffset();
-    TColor shadow = m_shadowColor;
-    TColor face = Font()->Color();
-    int shadowSize = m_shadowSize;
-    if (!Enabled()) {
-        face = clGrayText;
-        shadow = clBtnHighlight;
-    }
-    TRect place = rect.translated(textAt.x, textAt.y);
-    if (shadowSize > 0 || !Enabled()) {
+    const bool enabled = Enabled();
+    // Text and shadow are laid out in the rectangle less the shadow's size, so that right,
+    // centred and wrapped text keeps its shadow inside the label too.
+    const TRect inner{rect.left, rect.top, rect.right - s, rect.bottom - s};
+    TRect place = inner.translated(TextOffset().x, TextOffset().y);
+    if (s > 0 || !enabled) {
         // A disabled label without a shadow of its own gets a 1-pixel right-bottom one.
-        TRect shadowRect = shadowSize > 0 ? rect.translated(shadowAt.x, shadowAt.y) : place.translated(1, 1);
-        canvas.Font().SetColor(shadow);
+        TRect shadowRect = s > 0 ? inner.translated(ShadowOffset().x, ShadowOffset().y) : place.translated(1, 1);
+        canvas.Font().SetColor(enabled ? m_shadowColor : clBtnHighlight);
         DrawText(canvas, text, shadowRect, flags);
     }
-    canvas.Font().SetColor(face);
+    canvas.Font().SetColor(enabled ? Font()->Color() : clGrayText);
     DrawText(canvas, text, place, flags);
 }
 

@@ -11,6 +11,7 @@
 #include "framework/streams.h"
 #include "picture/bitmap/bitmap.h"
 #include "platform/paths.h"
+#include "support/photo.h"
 #include "support/ratio_reporter.h"
 
 #include <QImage>
@@ -21,7 +22,6 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -54,32 +54,6 @@ QTemporaryDir& folder()
     return dir;
 }
 
-void put16(std::vector<std::uint8_t>& out, std::uint32_t v)
-{
-    out.push_back(std::uint8_t(v));
-    out.push_back(std::uint8_t(v >> 8));
-}
-
-void put32(std::vector<std::uint8_t>& out, std::uint32_t v)
-{
-    put16(out, v & 0xFFFF);
-    put16(out, v >> 16);
-}
-
-// A photo-like picture: smooth light and colour changes with a little grain.
-void photoPixel(int x, int y, std::uint32_t& seed, std::uint8_t& r, std::uint8_t& g, std::uint8_t& b)
-{
-    seed = seed * 1664525u + 1013904223u;
-    const int grain = int((seed >> 24) & 7) - 3;
-    const double fx = x / double(width);
-    const double fy = y / double(height);
-    const double light = 0.5 + 0.35 * std::sin(fx * 7.0 + fy * 3.0) * std::cos(fy * 5.0);
-    auto clamp = [](double v) { return std::uint8_t(v < 0 ? 0 : v > 255 ? 255 : v); };
-    r = clamp(255 * light * (0.6 + 0.4 * fx) + grain);
-    g = clamp(255 * light * (0.5 + 0.3 * fy) + grain);
-    b = clamp(255 * light * (0.9 - 0.5 * fx) + grain);
-}
-
 // A palettised photo: 6 levels of red and blue, 7 of green (252 colours).
 std::uint8_t paletteIndex(std::uint8_t r, std::uint8_t g, std::uint8_t b)
 {
@@ -89,32 +63,12 @@ std::uint8_t paletteIndex(std::uint8_t r, std::uint8_t g, std::uint8_t b)
 std::vector<std::uint8_t> header(int bitCount, std::uint32_t compression, std::uint32_t colours,
                                  std::uint32_t imageSize)
 {
-    const std::uint32_t offset = 14 + 40 + colours * 4;
-    std::vector<std::uint8_t> out;
-    out.push_back('B');
-    out.push_back('M');
-    put32(out, offset + imageSize);
-    put32(out, 0);
-    put32(out, offset);
-    put32(out, 40);
-    put32(out, width);
-    put32(out, height);
-    put16(out, 1);
-    put16(out, std::uint32_t(bitCount));
-    put32(out, compression);
-    put32(out, imageSize);
-    put32(out, 2835);
-    put32(out, 2835);
-    put32(out, colours);
-    put32(out, 0);
+    std::vector<std::uint32_t> table;
     for (std::uint32_t i = 0; i < colours; ++i) {
         const std::uint32_t r = i / 42, g = (i / 6) % 7, b = i % 6;
-        out.push_back(std::uint8_t(b * 51));
-        out.push_back(std::uint8_t(g * 255 / 6));
-        out.push_back(std::uint8_t(r * 51));
-        out.push_back(0);
+        table.push_back((r * 51) << 16 | (g * 255 / 6) << 8 | b * 51);
     }
-    return out;
+    return bench_support::bitmapHeaders(width, height, bitCount, compression, table, imageSize);
 }
 
 // Run-length coding of one row of 8-bit values: runs of three or more, literals otherwise.
@@ -177,11 +131,14 @@ void makeFiles()
     std::vector<std::uint8_t> rle8;
     std::vector<std::uint8_t> rleData;
     std::vector<std::uint8_t> indexRow(width);
+    std::vector<std::uint8_t> photoRow(std::size_t(width) * 3);
     std::uint32_t seed = 1;
     for (int y = 0; y < height; ++y) {  // bottom row first, as the files store them
+        bench_support::photoRow(width, height, height - 1 - y, seed, photoRow.data());
         for (int x = 0; x < width; ++x) {
-            std::uint8_t r, g, b;
-            photoPixel(x, y, seed, r, g, b);
+            const std::uint8_t b = photoRow[3 * std::size_t(x)];
+            const std::uint8_t g = photoRow[3 * std::size_t(x) + 1];
+            const std::uint8_t r = photoRow[3 * std::size_t(x) + 2];
             rgb24.insert(rgb24.end(), {b, g, r});
             rgb32.insert(rgb32.end(), {b, g, r, 0});
             indexRow[std::size_t(x)] = paletteIndex(r, g, b);
@@ -303,7 +260,8 @@ void warmFloorOf(benchmark::State& state, const std::string& kind)
 void printRatios(const bench_support::RatioReporter& reporter)
 {
     using bench_support::mean;
-    std::printf("\nratio to the floors of the same file (time / floor time, lower is faster):\n");
+    std::printf("\nratio to the floors of the same file (time / floor time, lower is faster; target for "
+                "TBitmap: 1.5 or less of the warm floor):\n");
     std::printf("  %-20s %10s %10s %10s %10s\n", "", "real", "cpu", "warm real", "warm cpu");
     for (const auto& [name, t] : reporter.times()) {
         // "TBitmap/rle8": the contender, then the kind of file.

@@ -1,11 +1,14 @@
 // Bitmap files from anywhere: read them, draw them small (opaque and through their mask) and
-// write them again. Whatever reads must write, and what was written must read again.
+// write them again. Whatever reads must write, and what was written must read again with the
+// same pixels.
 
 #include "picture/bitmap/bitmap.h"
+#include "platform/section.h"
 #include "support/graphic_harness.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 
 namespace {
 
@@ -30,5 +33,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     TBitmap again;
     fuzz_support::requireReadsBack(bitmap, again, bitmap.Width(), bitmap.Height());
+    // And with the same pixels, whatever layout was read and written.
+    if (bitmap.IsEmpty())
+        return 0;
+    const platform::Section& written = *bitmap.PlatformHandle();
+    const platform::Section& read = *again.PlatformHandle();
+    for (int y = 0; y < written.height(); ++y)
+        for (int x = 0; x < written.width(); ++x)
+            if (written.pixel(x, y) != read.pixel(x, y))
+                std::abort();
     return 0;
 }

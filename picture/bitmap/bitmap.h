@@ -115,7 +115,8 @@ private:
     bool sectionNeeded();
     void paletteNeeded();
     void remake(const DibDescription& target, TPaletteHandle palette, bool halftone = false);
-    void readFromInfoHeader(TStream& stream, std::int64_t budget);
+    // `pixelOffset` counts from the info header; 0 when nothing says where the pixels are.
+    void readFromInfoHeader(TStream& stream, std::int64_t budget, std::int64_t pixelOffset = 0);
     void readFile(TStream& stream, std::int64_t budget);
     void writeFile(TStream& stream);
     void updateMask();

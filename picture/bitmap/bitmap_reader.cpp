@@ -154,13 +154,13 @@ void TBitmap::readFile(TStream& stream, std::int64_t budget)
     BudgetReader in(stream, budget);
     std::uint8_t fileHeader[fileHeaderSize];
     in.read(fileHeader, fileHeaderSize);
-    // The file size and pixel offset fields are not used: pixels follow the colour table.
+    // The file size field is not used; the pixel offset counts from the file's first byte.
     if (loadU16(fileHeader) != fileSignature)
         notValid();
-    readFromInfoHeader(stream, in.remaining());
+    readFromInfoHeader(stream, in.remaining(), std::int64_t(loadU32(fileHeader + 10)) - fileHeaderSize);
 }
 
-void TBitmap::readFromInfoHeader(TStream& stream, std::int64_t budget)
+void TBitmap::readFromInfoHeader(TStream& stream, std::int64_t budget, std::int64_t pixelOffset)
 {
     dropSurfaceContext();
     BudgetReader in(stream, budget);
@@ -195,6 +195,12 @@ void TBitmap::readFromInfoHeader(TStream& stream, std::int64_t budget)
         colours[i] = {table[i * entrySize], table[i * entrySize + 1], table[i * entrySize + 2], 0};
     in.skip(colourBytes - std::int64_t(table.size()));
     h.biClrUsed = std::min(h.biClrUsed, maxColours);
+    // Some writers leave a gap between the colour table and the pixels; the file's pixel offset
+    // says where they start. An offset of 0, one pointing into the headers or the colour table,
+    // and one at or past the end of the data are not believed: the pixels then follow the table.
+    const std::int64_t tableEnd = budget - in.remaining();
+    if (pixelOffset > tableEnd && pixelOffset < budget)
+        in.skip(pixelOffset - tableEnd);
 
     std::int64_t imageSize = h.biSizeImage;
     if (imageSize == 0) {
@@ -213,11 +219,13 @@ void TBitmap::readFromInfoHeader(TStream& stream, std::int64_t budget)
     } else {
         // Bit fields without any mask take the depth's default masks.
         const bool ownMasks = bitFields && (masks[0] | masks[1] | masks[2]) != 0;
-        pixels = platform::Section::create(h, colours, ownMasks ? &masks : nullptr);
+        pixels = platform::Section::createToOverwrite(h, colours, ownMasks ? &masks : nullptr);
         if (!pixels)
             notValid();
         // Data shorter than the picture leaves the last rows (in file order) black.
-        in.read(pixels->bits(), std::min<std::int64_t>(pixelBytes, std::int64_t(pixels->imageSize())));
+        const auto read = std::size_t(std::min<std::int64_t>(pixelBytes, std::int64_t(pixels->imageSize())));
+        in.read(pixels->bits(), std::int64_t(read));
+        std::memset(pixels->bits() + read, 0, pixels->imageSize() - read);
     }
 
     TPaletteHandle palette;

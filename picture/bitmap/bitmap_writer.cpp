@@ -68,7 +68,9 @@ void TBitmap::writeFile(TStream& stream)
         colours = colourTableFromPalette(*image.palette);
     const bool bitFields = bits > 8 && header.biCompression == platform::BI_BITFIELDS;
     std::array<std::uint32_t, 3> masks = section.masks();
-    if (bitFields && masks[0] == 0)
+    // Bit fields without any mask take the depth's defaults. A red mask of 0 alone is a real
+    // layout (pixels without red) and is written as it is: the defaults would recolour them.
+    if (bitFields && (masks[0] | masks[1] | masks[2]) == 0)
         masks = bits == 16 ? defaultMasks16 : defaultMasks32;
     // A header must not promise colours the file does not carry.
     header.biClrUsed = std::uint32_t(colours.size());

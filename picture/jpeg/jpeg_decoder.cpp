@@ -84,6 +84,11 @@ struct DecodeJob {
     // Chosen while preparing.
     bool eightBit = false;
     bool buffered = false;
+    // Four-component files come from the library as cyan, magenta, yellow, black and are turned
+    // into blue, green, red (or gray) here; `invertedInk` when the file stores them inverted.
+    bool cmyk = false;
+    bool invertedInk = false;
+    JSAMPROW cmykRow = nullptr;
     J_DCT_METHOD finalDct = JDCT_ISLOW;
     boolean finalTwoPass = FALSE;
     J_DITHER_MODE finalDither = JDITHER_FS;
@@ -116,13 +121,22 @@ bool prepare(DecodeJob& job)
     info.scale_num = 1;
     info.scale_denom = 1u << job.scaleShift;
     info.do_block_smoothing = job.blockSmoothing;
-    // Colour output comes blue, green, red: the order of the bitmap's 24-bit rows.
-    if (job.grayOnly)
+    // Colour output comes blue, green, red: the order of the bitmap's 24-bit rows. The library
+    // turns four-component files (YCCK ones too) into nothing but CMYK.
+    job.cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
+    if (job.cmyk) {
+        info.out_color_space = JCS_CMYK;
+        // Files with the Adobe marker store their inks inverted (0 is full ink).
+        job.invertedInk = info.saw_Adobe_marker;
+    } else if (job.grayOnly) {
         info.out_color_space = JCS_GRAYSCALE;
-    else if (!grayOutput(info))
+    } else if (!grayOutput(info)) {
         info.out_color_space = JCS_EXT_BGR;
-    job.eightBit = job.eightBitDepth || grayOutput(info);
-    if (job.eightBit) {
+    }
+    // The library cannot quantise inks: a CMYK picture is decoded to gray levels or to 24 bits,
+    // and mapped to a palette afterwards for an 8-bit depth.
+    job.eightBit = job.cmyk ? job.grayOnly : job.eightBitDepth || grayOutput(info);
+    if (job.eightBit && !job.cmyk) {
         info.quantize_colors = TRUE;
         info.desired_number_of_colors = quantisedColours;
     }
@@ -202,16 +216,61 @@ void makePixels(DecodeJob& job, std::span<const platform::RgbQuad> table)
     job.bitmap->WritePalette(nullptr);
 }
 
+// 256 gray levels, for CMYK pictures decoded to gray.
+std::vector<platform::RgbQuad> grayLevels()
+{
+    std::vector<platform::RgbQuad> table(256);
+    for (int i = 0; i < 256; ++i)
+        table[std::size_t(i)] = {std::uint8_t(i), std::uint8_t(i), std::uint8_t(i), 0};
+    return table;
+}
+
 void sizeBitmap(DecodeJob& job)
 {
     // Rows are written straight into the bitmap: one byte a pixel when quantised, three
-    // otherwise, never more.
-    if (job.info->output_components != (job.eightBit ? 1 : 3))
+    // otherwise, never more. CMYK rows (four bytes) pass through a row of their own.
+    const int components = job.cmyk ? 4 : job.eightBit ? 1 : 3;
+    if (job.info->output_components != components)
         std::rethrow_exception(jpeg::libraryError(JERR_CONVERSION_NOTIMPL));
     std::vector<platform::RgbQuad> table;
-    if (job.eightBit && job.info->colormap)
+    if (job.cmyk) {
+        j_common_ptr common = reinterpret_cast<j_common_ptr>(job.info);
+        job.cmykRow = (*job.info->mem->alloc_sarray)(common, JPOOL_IMAGE, job.info->output_width * 4, 1)[0];
+        if (job.eightBit) {
+            table = grayLevels();
+            job.image->SetPaletteChangedFlag(true);
+        }
+    } else if (job.eightBit && job.info->colormap) {
         table = colourTableOf(*job.info);
+    }
     makePixels(job, table);
+}
+
+// One ink amount multiplied out of white: (255 - ink) × (255 - black) / 255, rounded.
+std::uint8_t inkLight(unsigned keptInk, unsigned keptBlack)
+{
+    return std::uint8_t((keptInk * keptBlack + 127) / 255);
+}
+
+// A row of cyan, magenta, yellow, black into blue, green, red, or into gray levels.
+void convertInks(const DecodeJob& job, const std::uint8_t* inks, std::uint8_t* out)
+{
+    const unsigned flip = job.invertedInk ? 0 : 255;
+    const JDIMENSION width = job.info->output_width;
+    for (JDIMENSION x = 0; x < width; ++x, inks += 4) {
+        const unsigned black = inks[3] ^ flip;
+        const std::uint8_t red = inkLight(inks[0] ^ flip, black);
+        const std::uint8_t green = inkLight(inks[1] ^ flip, black);
+        const std::uint8_t blue = inkLight(inks[2] ^ flip, black);
+        if (job.eightBit) {
+            // The library's own weights for gray from red, green and blue.
+            *out++ = std::uint8_t((red * 19595u + green * 38470u + blue * 7471u + 32768u) >> 16);
+        } else {
+            *out++ = blue;
+            *out++ = green;
+            *out++ = red;
+        }
+    }
 }
 
 TPaletteHandle paletteOf(std::span<const platform::RgbQuad> table)
@@ -259,11 +318,14 @@ void readRows(DecodeJob& job)
     RowCursor cursor = rowCursor(*job.bitmap);
     while (info.output_scanline < info.output_height) {
         JSAMPROW row = cursor.first + cursor.step * std::ptrdiff_t(info.output_scanline);
+        JSAMPROW target = job.cmyk ? job.cmykRow : row;
         // The library holds the row's address until the call returns: a progress handler that
         // changes the bitmap must wait until then.
         job.session->deferReports = true;
-        const JDIMENSION read = jpeg_read_scanlines(&info, &row, 1);
+        const JDIMENSION read = jpeg_read_scanlines(&info, &target, 1);
         job.session->deferReports = false;
+        if (job.cmyk && read > 0)
+            convertInks(job, job.cmykRow, row);
         job.rowsWritten = true;
         if (job.session->deliverReport())
             cursor = rowCursor(*job.bitmap);
@@ -283,7 +345,7 @@ bool runDecode(DecodeJob& job)
     jpeg_decompress_struct& info = *job.info;
     if (setjmp(job.session->jump))
         return false;
-    if (job.palette)
+    if (job.palette && !job.cmyk)
         useOwnPalette(job);
     jpeg_start_decompress(&info);
     sizeBitmap(job);
@@ -311,6 +373,18 @@ bool runDecode(DecodeJob& job)
         jpeg_finish_output(&info);
     jpeg_finish_decompress(&info);
     return true;
+}
+
+// CMYK pictures decoded in colour for an 8-bit depth are mapped to the palette here: an own
+// palette when one was given, else the display's halftone palette.
+void quantiseInks(DecodeJob& job)
+{
+    if (!job.cmyk || !job.eightBitDepth || job.grayOnly)
+        return;
+    job.bitmap->SetPixelLayout(pl8Bit);
+    if (job.palette)
+        job.bitmap->WritePalette(std::make_shared<const platform::Palette>(*job.palette));
+    job.image->SetPaletteChangedFlag(true);
 }
 
 } // namespace
@@ -348,6 +422,7 @@ void TJPEGImage::loadBytes(TStream& stream, std::int64_t count)
     // The new picture replaces the old one only once it has been read.
     m_data = std::move(data);
     m_bitmap.reset();
+    m_decodeFailed = false;
     m_encodeProgressive = progressive;
     SetPaletteChangedFlag(true);
     NotifyChange(this);
@@ -379,8 +454,18 @@ void TJPEGImage::decode()
                   .eightBitDepth = m_outputDepth == jd8Bit,
                   .speedOverQuality = m_speedOverQuality,
                   .showPasses = m_showPasses};
+    // A decode that fails before any row was written leaves no bitmap: the size stays the
+    // header's. The next draw shows nothing rather than failing again. (A cancelled decode
+    // keeps what it made, as one cancelled later does.)
+    const auto forgetUnwritten = [&](const std::exception_ptr& failure) {
+        if (job.rowsWritten || m_bitmap != bitmap || jpeg::isAbort(failure))
+            return;
+        m_bitmap.reset();
+        m_decodeFailed = m_data.get() == data.get();
+    };
     if (!prepare(job)) {
         decompressor.destroy();
+        forgetUnwritten(session.failure());
         std::rethrow_exception(session.failure());
     }
 
@@ -399,6 +484,8 @@ void TJPEGImage::decode()
         }
         if (!runDecode(job))
             failure = session.failure();
+        else
+            quantiseInks(job);
     } catch (...) {
         failure = std::current_exception();
     }
@@ -410,6 +497,8 @@ void TJPEGImage::decode()
         failure = std::current_exception();
     }
     decompressor.destroy();
+    if (failure)
+        forgetUnwritten(failure);
     // The silent abort stops decoding quietly; the rows decoded so far stay.
     if (failure && !jpeg::isAbort(failure))
         std::rethrow_exception(failure);

@@ -47,6 +47,7 @@ TJPEGImage::~TJPEGImage() = default;
 void TJPEGImage::newData()
 {
     m_data = SharedRef<TJPEGData>(new TJPEGData());
+    m_decodeFailed = false;
 }
 
 void TJPEGImage::CopyTo(TPersistent* destination) const
@@ -73,6 +74,7 @@ void TJPEGImage::CopyFrom(const TPersistent* source)
         }
         m_data = other->m_data;
         m_bitmap = std::move(bitmap);
+        m_decodeFailed = false;
     } else if (source && source->InheritsFrom(TBitmap::StaticClass())) {
         auto bitmap = std::make_shared<TBitmap>();
         bitmap->CopyFrom(source);
@@ -85,7 +87,7 @@ void TJPEGImage::CopyFrom(const TPersistent* source)
 
 void TJPEGImage::PaintInto(TCanvas& canvas, const TRect& rect)
 {
-    if (!m_bitmap && !m_data->Bytes)
+    if (!m_bitmap && (!m_data->Bytes || m_decodeFailed))
         return;
     canvas.StretchDraw(rect, &DecodedBitmap());
 }

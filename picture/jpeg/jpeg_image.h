@@ -67,7 +67,8 @@ public:
     // source's CopyTo.
     void CopyFrom(const TPersistent* source) override;
     // Stretch-draws the decoded bitmap (decoding it first when needed). An image without
-    // compressed bytes or pixels draws nothing.
+    // compressed bytes or pixels draws nothing, and so does one whose decode failed before it
+    // made any row (the failure was raised then).
     void PaintInto(TCanvas& canvas, const TRect& rect) override;
     // True exactly when the other graphic is a JPEG image sharing this image's data record.
     bool SameImage(TGraphic& graphic) override;
@@ -96,8 +97,10 @@ public:
     void SaveClipboardData(std::uint16_t& format, TClipboardHandle& data,
                            TPaletteHandle& palette) override;
 
-    // The decoded pixels, decoding first when needed: 24-bit rows for colour pictures, 8-bit
-    // with the library's palette for gray output or OutputDepth jd8Bit.
+    // The decoded pixels, decoding first when needed: 24-bit rows for colour pictures (CMYK
+    // ones converted), 8-bit with the library's palette for gray output or OutputDepth jd8Bit.
+    // A decode that fails before any row is written raises and keeps no bitmap; one that fails
+    // later keeps the rows decoded so far.
     TBitmap& DecodedBitmap();
     bool HasDecodedBitmap() const { return m_bitmap != nullptr; }
     // Compresses the decoded bitmap when there are no compressed bytes yet.
@@ -145,6 +148,8 @@ private:
     bool m_encodeProgressive;
     bool m_speedOverQuality;
     std::uint8_t m_scaleShift;
+    // The last decode of the current data failed before writing a row; drawing shows nothing.
+    bool m_decodeFailed = false;
 };
 
 // Registers "jpeg" and "jpg" as "JPEG Image File", in that order; calling it again adds nothing.

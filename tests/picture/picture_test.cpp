@@ -97,6 +97,13 @@ TEST_F(PictureTest, NamesWithoutExtensionGiveAnEmptyPicture)
         EXPECT_EQ(picture.Width(), 0);
         EXPECT_EQ(picture.Height(), 0);
         EXPECT_EQ(changes, 1);
+
+        // Printing copies the picture it loaded, as it does every other kind.
+        TPicture copy;
+        copy.CopyFrom(&picture);
+        ASSERT_NE(copy.Graphic(), nullptr);
+        EXPECT_EQ(copy.Graphic()->ClassType(), TOleGraphic::StaticClass());
+        EXPECT_TRUE(copy.Graphic()->IsEmpty());
     }
 }
 
@@ -354,6 +361,8 @@ TEST(OleGraphicTest, StaysEmptyAndRefusesSizesAndClipboard)
                   "Invalid operation on TOleGraphic");
     EXPECT_RAISES(ole.LoadClipboardData(2, data, palette), EInvalidGraphicOperation,
                   "Invalid operation on TOleGraphic");
+    TFakeGIF gif;
+    EXPECT_RAISES(ole.CopyFrom(&gif), EConvertError, "Cannot assign a TFakeGIF to a TOleGraphic");
 }
 
 } // namespace

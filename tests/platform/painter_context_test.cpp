@@ -7,7 +7,10 @@
 #include <QPainter>
 #include <gtest/gtest.h>
 
+#include <array>
 #include <climits>
+#include <optional>
+#include <string>
 
 using namespace platform;
 using testing_sections::makeSection;
@@ -100,6 +103,77 @@ TEST(PainterContext, StretchedBlitsMatchTheSectionContext)
             image, *section);
         EXPECT_EQ(differences(image, *section), 0) << row.name;
     }
+}
+
+TEST(PainterContext, PlainCopiesOfEveryRowOrderAndDepthMatchTheSectionContext)
+{
+    // The copies the painter draws from the section's own rows. The sizes keep every pixel
+    // centre off the edges between source pixels.
+    struct Source {
+        const char* name;
+        int bits;
+        bool topDown;
+        std::array<std::uint32_t, 3> masks;  // for 16 bits
+    };
+    const Source sources[] = {
+        {"32 bits top-down", 32, true, {}},
+        {"32 bits bottom-up", 32, false, {}},
+        {"24 bits top-down", 24, true, {}},
+        {"24 bits bottom-up", 24, false, {}},
+        {"16 bits 5-6-5 bottom-up", 16, false, {0xF800, 0x07E0, 0x001F}},
+        {"16 bits 5-5-5 bottom-up", 16, false, {0x7C00, 0x03E0, 0x001F}},
+    };
+    struct Copy {
+        const char* name;
+        Rect destination;
+        Rect source;
+        std::optional<Rect> clip;
+    };
+    const Copy copies[] = {
+        {"unscaled", {3, 2, 10, 7}, {0, 0, 7, 5}, std::nullopt},
+        {"enlarged", {2, 1, 13, 9}, {0, 0, 7, 5}, std::nullopt},
+        {"reduced", {1, 1, 5, 4}, {0, 0, 7, 5}, std::nullopt},
+        {"part of the source", {2, 2, 12, 9}, {1, 0, 6, 3}, std::nullopt},
+        {"clipped", {0, 0, 16, 12}, {0, 0, 7, 5}, Rect{3, 4, 9, 10}},
+        {"partly off the target", {-4, -3, 10, 7}, {0, 0, 7, 5}, std::nullopt},
+    };
+    for (const Source& from : sources) {
+        platform::BitmapInfoHeader header;
+        header.biWidth = 7;
+        header.biHeight = from.topDown ? -5 : 5;
+        header.biBitCount = std::uint16_t(from.bits);
+        header.biCompression = from.bits == 16 ? BI_BITFIELDS : BI_RGB;
+        auto source = Section::create(header, {}, from.bits == 16 ? &from.masks : nullptr);
+        for (int y = 0; y < 5; ++y)
+            for (int x = 0; x < 7; ++x)
+                source->setPixel(x, y, rgb(std::uint8_t(30 * x), std::uint8_t(50 * y), std::uint8_t(200 - 20 * x)));
+        for (const Copy& copy : copies) {
+            SCOPED_TRACE(std::string(from.name) + ", " + copy.name);
+            QImage image = qtImage(16, 12);
+            auto section = sectionTarget(16, 12);
+            drawSame(
+                [&](DeviceContext& dc) {
+                    dc.setClipRect(copy.clip);
+                    dc.setStretchMode(StretchMode::ColorOnColor);
+                    dc.stretchBlt(copy.destination, *source, copy.source, rop::SrcCopy);
+                },
+                image, *section);
+            EXPECT_EQ(differences(image, *section), 0);
+        }
+    }
+
+    // Under a painter that moves its origin, as a window's controls paint, the copy moves along.
+    auto source = gradient(24);
+    QImage moved = qtImage(16, 12);
+    {
+        QPainter painter(&moved);
+        painter.translate(3, 2);
+        PainterDeviceContext dc(painter);
+        dc.stretchBlt({0, 0, 11, 8}, *source, {0, 0, 7, 5}, rop::SrcCopy);
+    }
+    auto section = sectionTarget(16, 12);
+    SectionDeviceContext(*section).stretchBlt({3, 2, 14, 10}, *source, {0, 0, 7, 5}, rop::SrcCopy);
+    EXPECT_EQ(differences(moved, *section), 0);
 }
 
 TEST(PainterContext, MaskedCopyAndPatternBlitMatchTheSectionContext)

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstring>
+#include <vector>
 
 using namespace platform;
 using testing_sections::makeBitFields;
@@ -314,6 +316,52 @@ TEST(SectionImage, ConvertsBottomUpAndPalettisedPixels)
     setRaw(*indexed, 1, 0, 14);
     EXPECT_EQ(indexed->toImage().pixel(1, 0), qRgb(0, 255, 255));
     EXPECT_TRUE(indexed->sharedImage().isNull());
+}
+
+TEST(SectionImage, StoredRowsShareMemoryInItsOrder)
+{
+    // Bottom-up: the image's first row is the picture's bottom row.
+    auto bottomUp = makeSection(2, 3, 24, {}, false);
+    bottomUp->setPixel(1, 2, rgb(10, 20, 30));
+    const QImage rows = bottomUp->storedRows();
+    EXPECT_EQ(rows.format(), QImage::Format_BGR888);
+    EXPECT_EQ(rows.constBits(), bottomUp->bits());
+    EXPECT_EQ(rows.pixel(1, 0), qRgb(10, 20, 30));
+
+    auto topDown = makeBitFields(1, 2, 16, {0xF800, 0x07E0, 0x001F});
+    topDown->setPixel(0, 0, rgb(255, 0, 0));
+    EXPECT_EQ(topDown->storedRows().format(), QImage::Format_RGB16);
+    EXPECT_EQ(topDown->storedRows().pixel(0, 0), qRgb(255, 0, 0));
+
+    EXPECT_TRUE(makeSection(2, 1, 8, testing_sections::rampTable())->storedRows().isNull());
+    EXPECT_TRUE(makeBitFields(1, 1, 32, {0xFF, 0xFF00, 0xFF0000})->storedRows().isNull());
+    EXPECT_TRUE(Section::createMonochrome(8, 1)->storedRows().isNull());
+}
+
+TEST(SectionCreate, LargeSectionsStartZeroedAndWritableToTheirEnd)
+{
+    // Below, at and past the size from which memory comes straight from the kernel, and past
+    // the size of its huge pages.
+    const int heights[] = {1000, 1024, 2049, 9000};
+    for (const int height : heights) {
+        auto s = makeSection(256, height, 32);  // 1 KiB rows
+        ASSERT_TRUE(s) << height;
+        const std::vector<std::uint8_t> zeros(s->imageSize(), 0);
+        EXPECT_EQ(std::memcmp(s->bits(), zeros.data(), zeros.size()), 0) << height;
+        s->setPixel(255, 0, rgb(1, 2, 3));
+        s->setPixel(0, height - 1, rgb(4, 5, 6));
+        auto copy = s->clone();
+        EXPECT_EQ(copy->pixel(255, 0), rgb(1, 2, 3)) << height;
+        EXPECT_EQ(copy->pixel(0, height - 1), rgb(4, 5, 6)) << height;
+    }
+
+    // The memory of a freed section serves the next one of its size, zeroed again.
+    for (int round = 0; round < 3; ++round) {
+        auto s = makeSection(256, 9000, 32);
+        const std::vector<std::uint8_t> zeros(s->imageSize(), 0);
+        EXPECT_EQ(std::memcmp(s->bits(), zeros.data(), zeros.size()), 0) << round;
+        std::memset(s->bits(), 0xA5, s->imageSize());
+    }
 }
 
 TEST(SectionClone, CopiesPixelsTableAndKind)

@@ -7,6 +7,7 @@
 #include "platform/device_context.h"
 #include "platform/paths.h"
 
+#include <QImageWriter>
 #include <QPainter>
 
 #include <algorithm>
@@ -18,7 +19,12 @@ namespace picrender {
 
 namespace {
 
-constexpr auto usage = "usage: picrender INPUT OUTPUT.png [--size WxH] [--transparent]\n";
+constexpr auto usage = "usage: picrender INPUT OUTPUT.png [--size WxH] [--transparent] [--small]\n";
+// Qt's PNG writer turns a quality of 80 into zlib's fastest compression level (quality 90 and
+// more stores the pixels uncompressed); -1 keeps zlib's default level. For a photo the fastest
+// level writes several times faster and the file is a sixth larger.
+constexpr int fastestPngQuality = 80;
+constexpr int defaultPngQuality = -1;
 constexpr auto cannotOpen = "Cannot open file %s";
 constexpr auto cannotCreate = "Cannot create file %s";
 
@@ -75,6 +81,13 @@ QImage render(const std::string& fileName, const Options& options)
     return image;
 }
 
+bool savePng(const QImage& image, const std::string& fileName, bool smallFile)
+{
+    QImageWriter writer(QString::fromStdString(fileName), "png");
+    writer.setQuality(smallFile ? defaultPngQuality : fastestPngQuality);
+    return writer.write(image);
+}
+
 int run(const std::vector<std::string>& arguments)
 {
     std::vector<std::string> files;
@@ -83,6 +96,8 @@ int run(const std::vector<std::string>& arguments)
         const std::string& argument = arguments[i];
         if (argument == "--transparent") {
             options.transparent = true;
+        } else if (argument == "--small") {
+            options.smallFile = true;
         } else if (argument == "--size" && i + 1 < arguments.size()) {
             const auto size = parseSize(arguments[++i]);
             if (!size) {
@@ -105,7 +120,7 @@ int run(const std::vector<std::string>& arguments)
         if (!input)
             throw EFOpenError(cannotOpen, {files[0]});
         const QImage image = render(*input, options);
-        if (!image.save(QString::fromStdString(files[1]), "PNG"))
+        if (!savePng(image, files[1], options.smallFile))
             throw EFCreateError(cannotCreate, {files[1]});
     } catch (const std::exception& error) {
         std::fprintf(stderr, "%s\n", error.what());

@@ -109,18 +109,73 @@ TEST(BitmapRead, RefusalsKeepThePreviousImage)
     }
 }
 
-TEST(BitmapRead, PixelsFollowTheColourTableWhateverTheOffsetSays)
+// A 3 × 2 picture of 8 bits with four colours, its pixel offset field set to `offsetField`,
+// and `gap` bytes of 0xEE between the colour table and the pixels (which an offset must skip:
+// read as pixels they would be colour 0xEE, black).
+Bytes paletteFileWithGap(std::uint32_t offsetField, std::size_t gap)
 {
-    const Bytes file = Bytes()
-                           .fileHeader(70, 66)              // offset points 4 bytes further on
-                           .infoHeader(2, 1, 8, 0, 4, 2)
-                           .quad(255, 0, 0)                  // 0: red
-                           .quad(0, 0, 255)                  // 1: blue
-                           .raw({1, 0, 0, 0})                // taken as the row: blue, red
-                           .raw({0, 1, 0, 0});               // where the offset points
-    auto bitmap = load(file);
-    EXPECT_EQ(pixel(*bitmap, 0, 0), blue);
-    EXPECT_EQ(pixel(*bitmap, 1, 0), red);
+    Bytes file;
+    file.fileHeader(0, offsetField)
+        .infoHeader(3, 2, 8, 0, 8, 4)  // 4 colours used
+        .quad(255, 0, 0)               // 0: red
+        .quad(0, 255, 0)               // 1: green
+        .quad(0, 0, 255)               // 2: blue
+        .quad(255, 255, 255);          // 3: white
+    for (std::size_t i = 0; i < gap; ++i)
+        file.u8(0xEE);
+    return file.raw({3, 2, 1, 0})   // bottom row: white, blue, green
+        .raw({0, 1, 2, 0});         // top row: red, green, blue
+}
+
+// A 2 × 1 picture of 16 bits with 5-6-5 masks after a 40-byte header, then `gap` bytes.
+Bytes bitFieldFileWithGap(std::uint32_t offsetField, std::size_t gap)
+{
+    Bytes file;
+    file.fileHeader(0, offsetField)
+        .infoHeader(2, 1, 16, 3, 4)
+        .u32(0xF800).u32(0x07E0).u32(0x001F);  // masks: 5-6-5
+    for (std::size_t i = 0; i < gap; ++i)
+        file.u8(0xEE);
+    return file.u16(0xF800).u16(0x001F);       // red, blue
+}
+
+TEST(BitmapRead, PixelOffsetSkipsAGapAfterTheColourTable)
+{
+    constexpr std::uint32_t tableEnd = 14 + 40 + 16;  // the 8-bit file's pixels without a gap
+    constexpr std::uint32_t maskEnd = 14 + 40 + 12;   // the bit-field file's
+    struct Row {
+        const char* name;
+        Bytes file;
+    };
+    const Row rows[] = {
+        {"100-byte gap", paletteFileWithGap(tableEnd + 100, 100)},
+        {"1-byte gap", paletteFileWithGap(tableEnd + 1, 1)},
+        {"offset at the end of the table", paletteFileWithGap(tableEnd, 0)},
+        // Offsets that cannot be right leave the pixels right after the colour table.
+        {"offset 0", paletteFileWithGap(0, 0)},
+        {"offset into the file header", paletteFileWithGap(6, 0)},
+        {"offset into the info header", paletteFileWithGap(30, 0)},
+        {"offset into the colour table", paletteFileWithGap(tableEnd - 4, 0)},
+        {"offset at the end of the data", paletteFileWithGap(tableEnd + 8, 0)},
+        {"offset past the end", paletteFileWithGap(0xFFFFFFFF, 0)},
+    };
+    const platform::Colour white = rgb(255, 255, 255);
+    const platform::Colour expected[2][3] = {{red, green, blue}, {white, blue, green}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        auto bitmap = load(row.file);
+        ASSERT_EQ(bitmap->Width(), 3);
+        for (int y = 0; y < 2; ++y)
+            for (int x = 0; x < 3; ++x)
+                EXPECT_EQ(pixel(*bitmap, x, y), expected[y][x]) << x << "," << y;
+    }
+
+    // The masks of a 40-byte bit-field header count as part of what comes before the pixels.
+    for (const Bytes& file : {bitFieldFileWithGap(maskEnd + 100, 100), bitFieldFileWithGap(maskEnd - 4, 0)}) {
+        auto bitmap = load(file);
+        EXPECT_EQ(pixel(*bitmap, 0, 0), red);
+        EXPECT_EQ(pixel(*bitmap, 1, 0), blue);
+    }
 }
 
 TEST(BitmapRead, CoreHeaderFileLoadsAndSavesInItsOwnForm)
@@ -204,6 +259,20 @@ TEST(BitmapRead, ShortPixelDataLeavesTheLastRowsBlack)
     EXPECT_EQ(pixel(*bitmap, 1, 1), rgb(6, 5, 4));
     EXPECT_EQ(pixel(*bitmap, 0, 0), black);
     EXPECT_EQ(pixel(*bitmap, 1, 0), black);
+
+    // So in a large picture whose memory another picture of its size held before.
+    const auto largeFile = [](int dataRows) {
+        Bytes large;
+        large.fileHeader().infoHeader(1024, 1024, 24, 0, 3 * 1024 * 1024);  // 3 MiB of pixels
+        for (int i = 0; i < 3 * 1024 * dataRows; ++i)
+            large.u8(0xFF);
+        return large;
+    };
+    load(largeFile(1024)).reset();  // all white, then freed
+    auto large = load(largeFile(512));
+    EXPECT_EQ(pixel(*large, 1023, 512), rgb(255, 255, 255));
+    EXPECT_EQ(pixel(*large, 0, 511), black);
+    EXPECT_EQ(pixel(*large, 1023, 0), black);
 }
 
 TEST(BitmapRead, LargePicturesLoadWhenAnEighthOfTheirDataIsThere)

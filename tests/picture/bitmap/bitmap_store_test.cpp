@@ -1,4 +1,5 @@
 #include "../section_canvas.h"
+#include "bitmap_rows.h"
 #include "support/bytes.h"
 #include "support/test_support.h"
 
@@ -13,7 +14,6 @@
 namespace {
 
 using platform::rgb;
-using Rows = std::vector<std::vector<platform::Colour>>;
 
 constexpr platform::Colour black = rgb(0, 0, 0);
 constexpr platform::Colour white = rgb(255, 255, 255);
@@ -39,16 +39,6 @@ std::unique_ptr<TBitmap> bitmapOf(const Rows& rows)
     TMemoryStream stream = file.stream();
     bitmap->LoadStream(stream);
     return bitmap;
-}
-
-Rows pixels(TBitmap& bitmap)
-{
-    const platform::Section& section = *bitmap.PlatformHandle();
-    Rows rows(std::size_t(section.height()));
-    for (int y = 0; y < section.height(); ++y)
-        for (int x = 0; x < section.width(); ++x)
-            rows[std::size_t(y)].push_back(section.pixel(x, y));
-    return rows;
 }
 
 Rows pixels(SectionCanvas& canvas)

@@ -11,6 +11,7 @@
 #include "picture/jpeg/jpeg_glue.h"
 #include "picture/jpeg/jpeg_image.h"
 #include "platform/palette.h"
+#include "section_canvas.h"
 
 #include <jerror.h>
 
@@ -440,10 +441,12 @@ TEST(JPEGDecode, HandlerErrorsPropagateAfterCleanUp)
         const char* name;
         bool showPasses;
         TProgressStage stage;
+        bool rowsKept;  // rows were written before the failure, and stay
     } rows[] = {
-        {"while rows are read", false, psRunning},
-        {"while scans are read", true, psRunning},
-        {"at the start", false, psStarting},
+        // A progressive file shown in one pass is read whole before its first row.
+        {"while the scans are read", false, psRunning, false},
+        {"while passes are shown", true, psRunning, true},
+        {"at the start", false, psStarting, false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -459,17 +462,116 @@ TEST(JPEGDecode, HandlerErrorsPropagateAfterCleanUp)
         };
         EXPECT_RAISES(image->DecodedBitmap(), EInvalidOperation, "handler failed");
         EXPECT_EQ(ending, 0);
-        EXPECT_TRUE(image->HasDecodedBitmap());
+        EXPECT_EQ(image->HasDecodedBitmap(), row.rowsKept);
+        EXPECT_EQ(image->Width(), 64);
+        EXPECT_EQ(image->Height(), 200);
     }
 }
 
-TEST(JPEGDecode, LibraryErrorWhileDecodingKeepsThePartialBitmap)
+// Six flat 16 × 16 patches of ink (cyan, magenta, yellow, black; 0 is no ink), three across,
+// and the colours they print as: each of red, green and blue is (255 - ink) × (255 - black) / 255.
+struct InkPatch {
+    std::uint8_t ink[4];
+    platform::Colour colour;
+};
+
+constexpr InkPatch inkPatches[] = {
+    {{0, 0, 0, 0}, platform::rgb(255, 255, 255)},
+    {{0, 255, 255, 0}, platform::rgb(255, 0, 0)},
+    {{255, 0, 255, 0}, platform::rgb(0, 255, 0)},
+    {{0, 0, 0, 128}, platform::rgb(127, 127, 127)},
+    // 155 × 205 / 255 = 124.6, 205 × 205 / 255 = 164.8, 55 × 205 / 255 = 44.2
+    {{100, 50, 200, 50}, platform::rgb(125, 165, 44)},
+    {{0, 0, 0, 255}, platform::rgb(0, 0, 0)},
+};
+
+// The patches as four-component rows, the inks stored inverted (255 - ink) when asked.
+jpeg_test::Picture inkPicture(bool inverted)
 {
-    // Four-component files read fine, but this library cannot turn them into blue, green, red.
-    jpeg_test::Picture cmyk{24, 16, 4, std::vector<std::uint8_t>(24 * 16 * 4, 100)};
+    jpeg_test::Picture picture{48, 32, 4, std::vector<std::uint8_t>(48 * 32 * 4)};
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 48; ++x) {
+            const InkPatch& patch = inkPatches[(y / 16) * 3 + x / 16];
+            for (int c = 0; c < 4; ++c)
+                picture.pixels[std::size_t((y * 48 + x) * 4 + c)] = std::uint8_t(inverted ? 255 - patch.ink[c] : patch.ink[c]);
+        }
+    return picture;
+}
+
+int largestChannelDifference(platform::Colour a, platform::Colour b)
+{
+    return std::max({std::abs(int(platform::redOf(a)) - int(platform::redOf(b))),
+                     std::abs(int(platform::greenOf(a)) - int(platform::greenOf(b))),
+                     std::abs(int(platform::blueOf(a)) - int(platform::blueOf(b)))});
+}
+
+TEST(JPEGDecode, InkFilesDecodeToTheColoursTheyPrint)
+{
+    struct Row {
+        const char* name;
+        bool inverted;  // the file has the Adobe marker and stores its inks inverted
+        J_COLOR_SPACE fileSpace;
+    };
+    const Row rows[] = {
+        {"CMYK", false, JCS_CMYK},
+        {"inverted CMYK", true, JCS_CMYK},
+        {"inverted YCCK", true, JCS_YCCK},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const auto image = loadedImage(jpeg_test::encodeInks(inkPicture(row.inverted), row.fileSpace, row.inverted));
+        TBitmap& bitmap = image->DecodedBitmap();
+        ASSERT_EQ(bitmap.Width(), 48);
+        ASSERT_EQ(bitmap.Height(), 32);
+        EXPECT_EQ(bitmap.PixelLayout(), pl24Bit);
+        for (std::size_t i = 0; i < std::size(inkPatches); ++i) {
+            // Every pixel of the patch but those next to another: YCCK files halve their colour
+            // planes, and their upsampling blends neighbouring patches along the edges.
+            int worst = 0;
+            for (int y = 2; y < 14; ++y)
+                for (int x = 2; x < 14; ++x) {
+                    const int px = int(i % 3) * 16 + x, py = int(i / 3) * 16 + y;
+                    worst = std::max(worst, largestChannelDifference(bitmap.PlatformHandle()->pixel(px, py),
+                                                                     inkPatches[i].colour));
+                }
+            EXPECT_LE(worst, 1) << "patch " << i;
+        }
+    }
+}
+
+TEST(JPEGDecode, InkFilesDecodeToGrayAndToPalettes)
+{
+    const Bytes file = jpeg_test::encodeInks(inkPicture(false), JCS_CMYK, false);
+
+    // Gray levels weigh red, green and blue as 0.299, 0.587 and 0.114.
+    const auto gray = loadedImage(file);
+    gray->SetGrayOnly(true);
+    TBitmap& grayBitmap = gray->DecodedBitmap();
+    EXPECT_EQ(grayBitmap.PixelLayout(), pl8Bit);
+    const int levels[] = {255, 76, 150, 127, 139, 0};  // 0.299 × 125 + 0.587 × 165 + 0.114 × 44 = 139.3
+    for (std::size_t i = 0; i < std::size(levels); ++i) {
+        const platform::Colour c = grayBitmap.PlatformHandle()->pixel(int(i % 3) * 16 + 8, int(i / 3) * 16 + 8);
+        const auto level = std::uint8_t(levels[i]);
+        EXPECT_LE(largestChannelDifference(c, platform::rgb(level, level, level)), 1) << "patch " << i;
+    }
+
+    // An 8-bit depth maps the colours to a palette; white, red and black are in every one.
+    const auto eightBit = loadedImage(file);
+    eightBit->SetOutputDepth(jd8Bit);
+    TBitmap& mapped = eightBit->DecodedBitmap();
+    EXPECT_EQ(mapped.PixelLayout(), pl8Bit);
+    EXPECT_EQ(mapped.PlatformHandle()->pixel(8, 8), platform::rgb(255, 255, 255));
+    EXPECT_EQ(mapped.PlatformHandle()->pixel(24, 8), platform::rgb(255, 0, 0));
+    EXPECT_EQ(mapped.PlatformHandle()->pixel(40, 24), platform::rgb(0, 0, 0));
+}
+
+TEST(JPEGDecode, FailureBeforeAnyRowKeepsTheHeaderSizeAndNoBitmap)
+{
+    // Two-component files read fine, but no colour conversion turns them into pixels.
+    jpeg_test::Picture twoComponents{24, 16, 2, std::vector<std::uint8_t>(24 * 16 * 2, 100)};
     jpeg_test::EncodeOptions options;
-    options.inputSpace = JCS_CMYK;
-    const auto image = loadedImage(encode(cmyk, options));
+    options.inputSpace = JCS_UNKNOWN;
+    const auto image = loadedImage(encode(twoComponents, options));
     EXPECT_EQ(image->Width(), 24);
     std::vector<Report> reports;
     recordInto(*image, reports);
@@ -478,7 +580,24 @@ TEST(JPEGDecode, LibraryErrorWhileDecodingKeepsThePartialBitmap)
     EXPECT_EQ(reports[0].stage, psStarting);
     EXPECT_EQ(reports[1].stage, psEnding);
     EXPECT_EQ(reports[1].percent, 0);
-    EXPECT_NO_THROW(image->DecodedBitmap());
+    EXPECT_FALSE(image->HasDecodedBitmap());
+    EXPECT_EQ(image->Width(), 24);
+    EXPECT_EQ(image->Height(), 16);
+    EXPECT_FALSE(image->IsEmpty());
+
+    // Drawing shows nothing and does not raise the same error at every paint; asking for the
+    // pixels tries again.
+    SectionCanvas canvas(4, 4, 0x123456);
+    EXPECT_NO_THROW(canvas.StretchDraw({0, 0, 4, 4}, image.get()));
+    EXPECT_EQ(canvas.pixel(2, 2), 0x123456u);
+    EXPECT_FALSE(image->HasDecodedBitmap());
+    EXPECT_RAISES(image->DecodedBitmap(), EJPEG, jpegError(JERR_CONVERSION_NOTIMPL));
+
+    // A picture loaded afterwards draws again.
+    TMemoryStream good(encode(jpeg_test::drawnPicture(4, 4)));
+    image->LoadStream(good);
+    canvas.StretchDraw({0, 0, 4, 4}, image.get());
+    EXPECT_TRUE(image->HasDecodedBitmap());
 }
 
 TEST(JPEGDecode, HandlerMayReplaceThePictureWhileItDecodes)

@@ -113,10 +113,11 @@ TEST(JPEGLoad, EmptyFileLoadsAndFailsWhenDrawn)
     EXPECT_EQ(image->Width(), 0);
     EXPECT_EQ(image->Height(), 0);
     EXPECT_RAISES(image->DecodedBitmap(), EJPEG, "JPEG error #41");
-    // The bitmap made so far stays: later draws show it without decoding again.
-    EXPECT_TRUE(image->HasDecodedBitmap());
-    EXPECT_NO_THROW(image->DecodedBitmap());
-    EXPECT_TRUE(image->DecodedBitmap().IsEmpty());
+    // No bitmap was made: later draws show nothing without decoding again.
+    EXPECT_FALSE(image->HasDecodedBitmap());
+    SectionCanvas canvas(2, 2, 0x123456);
+    EXPECT_NO_THROW(canvas.StretchDraw({0, 0, 2, 2}, image.get()));
+    EXPECT_EQ(canvas.pixel(0, 0), 0x123456u);
 }
 
 TEST(JPEGLoad, NotAJpegFailsAtLoadAndKeepsThePreviousPicture)

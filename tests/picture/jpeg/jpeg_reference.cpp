@@ -9,6 +9,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <optional>
 
 namespace jpeg_test {
 
@@ -50,7 +51,14 @@ struct Compression {
     }
 };
 
-bool runCompression(Compression& c, const Picture& picture, const EncodeOptions& options)
+// How a file is written beyond the options: its colour space when not the library's choice
+// for the input, and whether four-component files carry the Adobe marker.
+struct FileForm {
+    std::optional<J_COLOR_SPACE> space;
+    bool adobeMarker = true;
+};
+
+bool runCompression(Compression& c, const Picture& picture, const EncodeOptions& options, const FileForm& form)
 {
     if (setjmp(c.errors.jump))
         return false;
@@ -61,6 +69,10 @@ bool runCompression(Compression& c, const Picture& picture, const EncodeOptions&
     c.info.input_components = picture.components;
     c.info.in_color_space = options.inputSpace;
     jpeg_set_defaults(&c.info);
+    if (form.space)
+        jpeg_set_colorspace(&c.info, *form.space);
+    if (!form.adobeMarker)
+        c.info.write_Adobe_marker = FALSE;
     jpeg_set_quality(&c.info, options.quality, TRUE);
     if (options.progressive)
         jpeg_simple_progression(&c.info);
@@ -127,6 +139,19 @@ bool runDecompression(Decompression& d, const std::vector<std::uint8_t>& file, c
     return true;
 }
 
+std::vector<std::uint8_t> encodeAs(const Picture& picture, const EncodeOptions& options, const FileForm& form)
+{
+    Compression c;
+    c.info.err = jpeg_std_error(&c.errors.pub);
+    c.errors.pub.error_exit = trapExit;
+    c.errors.pub.emit_message = quiet;
+    if (!runCompression(c, picture, options, form)) {
+        ADD_FAILURE() << "the library refused to compress: " << messageOf(reinterpret_cast<j_common_ptr>(&c.info));
+        return {};
+    }
+    return std::vector<std::uint8_t>(c.buffer, c.buffer + c.size);
+}
+
 } // namespace
 
 Picture drawnPicture(int width, int height)
@@ -165,15 +190,15 @@ Picture drawnGrayPicture(int width, int height)
 
 std::vector<std::uint8_t> encode(const Picture& picture, const EncodeOptions& options)
 {
-    Compression c;
-    c.info.err = jpeg_std_error(&c.errors.pub);
-    c.errors.pub.error_exit = trapExit;
-    c.errors.pub.emit_message = quiet;
-    if (!runCompression(c, picture, options)) {
-        ADD_FAILURE() << "the library refused to compress: " << messageOf(reinterpret_cast<j_common_ptr>(&c.info));
-        return {};
-    }
-    return std::vector<std::uint8_t>(c.buffer, c.buffer + c.size);
+    return encodeAs(picture, options, {});
+}
+
+std::vector<std::uint8_t> encodeInks(const Picture& picture, J_COLOR_SPACE fileSpace, bool adobeMarker)
+{
+    EncodeOptions options;
+    options.quality = 100;
+    options.inputSpace = JCS_CMYK;
+    return encodeAs(picture, options, {fileSpace, adobeMarker});
 }
 
 Decoded decode(const std::vector<std::uint8_t>& file, const DecodeOptions& options)

@@ -43,6 +43,10 @@ struct EncodeOptions {
 };
 
 std::vector<std::uint8_t> encode(const Picture& picture, const EncodeOptions& options = {});
+// A four-component picture (cyan, magenta, yellow, black) written in `fileSpace` (JCS_CMYK or
+// JCS_YCCK) at quality 100, with or without the Adobe marker (which says the inks are stored
+// inverted).
+std::vector<std::uint8_t> encodeInks(const Picture& picture, J_COLOR_SPACE fileSpace, bool adobeMarker);
 
 struct DecodeOptions {
     J_COLOR_SPACE outputSpace = JCS_EXT_BGR;
