@@ -188,12 +188,14 @@ QPainter* PlusPlayer::painter()
         return m_painter.get();
     if (m_area.isEmpty())
         return nullptr;
-    const int w = std::max(1, int(std::ceil(m_area.width() * m_layerScale)));
-    const int h = std::max(1, int(std::ceil(m_area.height() * m_layerScale)));
-    m_layer = QImage(w, h, QImage::Format_ARGB32_Premultiplied);
-    if (m_layer.isNull())
-        return nullptr;
-    m_layer.fill(Qt::transparent);
+    if (m_layer.isNull()) {
+        const int w = std::max(1, int(std::ceil(m_area.width() * m_layerScale)));
+        const int h = std::max(1, int(std::ceil(m_area.height() * m_layerScale)));
+        m_layer = QImage(w, h, QImage::Format_ARGB32_Premultiplied);
+        if (m_layer.isNull())
+            return nullptr;
+        m_layer.fill(Qt::transparent);
+    }
     m_painter = std::make_unique<QPainter>(&m_layer);
     return m_painter.get();
 }
@@ -205,21 +207,43 @@ void PlusPlayer::flush()
     m_painter->end();
     m_painter.reset();
     m_dirty = false;
-    auto section = Section::createDisplayCompatible(m_layer.width(), m_layer.height());
+    // Only the part of the layer that holds something is blended (files that hand over to the
+    // ordinary records often draw a little between hand-overs).
+    int left = m_layer.width(), right = -1, top = -1, bottom = -1;
+    for (int y = 0; y < m_layer.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(m_layer.constScanLine(y));
+        int first = 0;
+        while (first < m_layer.width() && row[first] == 0)
+            ++first;
+        if (first == m_layer.width())
+            continue;
+        int last = m_layer.width() - 1;
+        while (row[last] == 0)
+            --last;
+        left = std::min(left, first);
+        right = std::max(right, last);
+        top = top < 0 ? y : top;
+        bottom = y;
+    }
+    auto section = right >= left ? Section::createDisplayCompatible(right - left + 1, bottom - top + 1) : nullptr;
     if (section) {
-        for (int y = 0; y < m_layer.height(); ++y)
-            std::memcpy(section->row(y), m_layer.constScanLine(y), std::size_t(m_layer.width()) * 4);
-        // The layer is in device pixels: draw it with the plain device mapping.
+        for (int y = top; y <= bottom; ++y)
+            std::memcpy(section->row(y - top), m_layer.constScanLine(y) + std::size_t(left) * 4,
+                        std::size_t(section->width()) * 4);
+        // The layer is in device pixels (scaled down when the device is very large): draw it
+        // with the plain device mapping.
+        const auto device = [this](int layer, int origin) { return origin + int(std::lround(layer / m_layerScale)); };
         m_dc.saveDC();
         m_dc.setMapMode(MapMode::Text);
         m_dc.setWindowOrigin({0, 0});
         m_dc.setViewportOrigin({0, 0});
         m_dc.setWorldTransform(QTransform());
-        m_dc.alphaStretchBlt({m_area.left(), m_area.top(), m_area.left() + m_area.width(), m_area.top() + m_area.height()},
-                             *section, {0, 0, m_layer.width(), m_layer.height()}, 255, true);
+        m_dc.alphaStretchBlt({device(left, m_area.left()), device(top, m_area.top()), device(right + 1, m_area.left()),
+                              device(bottom + 1, m_area.top())},
+                             *section, {0, 0, section->width(), section->height()}, 255, true);
         m_dc.restoreDC(-1);
     }
-    m_layer = QImage();
+    m_layer.fill(Qt::transparent);
 }
 
 bool PlusPlayer::play(std::span<const std::uint8_t> records)
