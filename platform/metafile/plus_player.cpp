@@ -15,9 +15,10 @@ namespace platform::plus {
 
 namespace {
 
-// The layer never holds more pixels than this; larger destinations (printer pages) are drawn
-// at a lower resolution and stretched.
-constexpr double maxLayerPixels = 4096.0 * 4096.0;
+// The layer never holds more pixels than this; larger destinations (printer pages, pictures
+// zoomed far in, conversions at the reference device's resolution) are drawn at a lower
+// resolution and stretched.
+constexpr double maxLayerPixels = 2048.0 * 2048.0;
 // Metafiles drawn as images may hold images themselves; this deep and no deeper, each at most
 // this many pixels wide and high.
 constexpr int maxNesting = 3;
