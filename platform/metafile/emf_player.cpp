@@ -247,7 +247,9 @@ void Player::play()
             if (!records.empty()) {
                 plusRecords->play(records);
             } else if (plusRecords->ordinaryRecordsDraw() && !first) {
-                plusRecords->flush();
+                // What the plus records drew goes under what the ordinary ones draw.
+                if (plus::drawsSomething(type, data))
+                    plusRecords->flush();
                 if (!record(type, data))
                     break;
             }

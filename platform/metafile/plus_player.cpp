@@ -29,8 +29,8 @@ thread_local int nesting = 0;
 constexpr std::uint32_t maxGlyphs = 1 << 16;
 constexpr double maxTextPixels = 8192;
 
-// Ordinary records that put something on the page (a bit blit without a source only paints
-// the background and does not count).
+} // namespace
+
 bool drawsSomething(std::uint32_t type, std::span<const std::uint8_t> record)
 {
     using namespace emf;
@@ -53,6 +53,8 @@ bool drawsSomething(std::uint32_t type, std::span<const std::uint8_t> record)
         return false;
     }
 }
+
+namespace {
 
 // Calls `visit(type, record)` for each record of the metafile after its header, up to the end
 // record or the first record whose size does not fit.

@@ -42,6 +42,10 @@ bool playsPlusRecords(const EnhancedMetafile& metafile);
 enum class RecordSet { Chosen, Plus, Ordinary };
 void playEnhancedMetafile(DeviceContext& dc, const EnhancedMetafile& metafile, const Rect& destination, RecordSet records);
 
+// Whether an ordinary record puts something on the page (a bit blit without a source only
+// paints the background and does not count).
+bool drawsSomething(std::uint32_t type, std::span<const std::uint8_t> record);
+
 // The plus records inside a comment record's data (after the record's type and size), or an
 // empty span when the comment holds none.
 std::span<const std::uint8_t> plusRecordsOf(std::span<const std::uint8_t> comment);
