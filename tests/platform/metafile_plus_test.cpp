@@ -713,3 +713,16 @@ TEST(PlusObjects, UnitsInPixelsAtTheFilesResolution)
     for (const auto& row : rows)
         EXPECT_DOUBLE_EQ(plus::pixelsPerUnit(row.unit, 144), row.pixels) << int(row.unit);
 }
+
+TEST(EnhancedMetafileBytes, ReferenceDevicesOfAbsurdSizeStillRead)
+{
+    // Millimetres (offset 80) whose micrometres would not fit 32 bits.
+    std::vector<std::uint8_t> bytes = PlusFile().fillRect(opaqueRed, 0, 0, 40, 40).bytes();
+    for (std::size_t at : {80u, 84u})
+        for (int i = 0; i < 4; ++i)
+            bytes[at + std::size_t(i)] = std::uint8_t(1448498774u >> (8 * i));
+    const MetafileHandle metafile = EnhancedMetafile::fromBytes(bytes);
+    ASSERT_NE(metafile, nullptr);
+    EXPECT_EQ(metafile->header().micrometres.cx, INT32_MAX);
+    EXPECT_EQ(metafile->header().micrometres.cy, INT32_MAX);
+}
