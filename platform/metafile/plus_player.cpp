@@ -289,21 +289,23 @@ const Pen* PlusPlayer::penOf(std::uint32_t id) const
     return objectAs<Pen>(id);
 }
 
+QTransform PlusPlayer::pageTransform() const
+{
+    return m_state.world * m_state.container
+           * QTransform::fromScale(pixelsPerUnit(m_state.pageUnit, m_header.dpiX) * m_state.pageScale,
+                                   pixelsPerUnit(m_state.pageUnit, m_header.dpiY) * m_state.pageScale);
+}
+
 QTransform PlusPlayer::transform() const
 {
-    const double scale = pixelsPerUnit(m_state.pageUnit, m_header.dpiX) * m_state.pageScale;
-    const double scaleY = pixelsPerUnit(m_state.pageUnit, m_header.dpiY) * m_state.pageScale;
-    return m_state.world * m_state.container * QTransform::fromScale(scale, scaleY) * m_toLayer;
+    return pageTransform() * m_toLayer;
 }
 
 double PlusPlayer::worldPerUnit(Unit unit) const
 {
     if (unit == Unit::World)
         return 1;
-    const QTransform page = m_state.world * m_state.container
-                            * QTransform::fromScale(pixelsPerUnit(m_state.pageUnit, m_header.dpiX) * m_state.pageScale,
-                                                    pixelsPerUnit(m_state.pageUnit, m_header.dpiY) * m_state.pageScale);
-    const double s = scaleOf(page);
+    const double s = scaleOf(pageTransform());
     return s > 1e-12 ? pixelsPerUnit(unit, m_header.dpiX) / s : 0;
 }
 

@@ -90,7 +90,8 @@ private:
     bool imageRecord(std::uint16_t type, std::uint16_t flags, bytes::ByteCursor& in);
     bool textRecord(std::uint16_t type, std::uint16_t flags, bytes::ByteCursor& in);
 
-    // World coordinates to layer pixels.
+    // World coordinates to the reference device's pixels, and on to layer pixels.
+    QTransform pageTransform() const;
     QTransform transform() const;
     // World units per unit (for pen widths and font sizes given in other units).
     double worldPerUnit(Unit unit) const;
