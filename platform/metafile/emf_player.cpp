@@ -13,6 +13,7 @@
 #include "platform/byte_cursor.h"
 #include "platform/metafile/dib.h"
 #include "platform/metafile/emf_records.h"
+#include "platform/metafile/plus_player.h"
 
 #include <QString>
 
@@ -120,13 +121,14 @@ struct Mapping {
 
 class Player {
 public:
-    Player(DeviceContext& dc, const EnhancedMetafile& metafile, const Rect& destination);
+    Player(DeviceContext& dc, const EnhancedMetafile& metafile, const Rect& destination, plus::RecordSet records);
     void play();
 
 private:
     // Each returns false when the record is malformed, which ends playback.
     bool record(std::uint32_t type, std::span<const std::uint8_t> data);
     void applyTransform();
+    std::unique_ptr<plus::PlusPlayer> plusPlayer(const QTransform& start);
     Colour colour(std::uint32_t reference) const;
     std::vector<Point> points(bytes::ByteCursor& in, std::uint32_t count, bool small);
     bool polyRecord(std::uint32_t type, std::span<const std::uint8_t> data, bool small);
@@ -143,6 +145,8 @@ private:
 
     DeviceContext& m_dc;
     const EnhancedMetafile& m_metafile;
+    Rect m_destination;
+    plus::RecordSet m_recordSet;
     QTransform m_playback;  // reference-device pixels → the context's coordinates at the start
     double m_pixelsPerMmX = 1;
     double m_pixelsPerMmY = 1;
@@ -155,8 +159,8 @@ private:
     std::shared_ptr<Palette> m_selectedPalette;
 };
 
-Player::Player(DeviceContext& dc, const EnhancedMetafile& metafile, const Rect& destination)
-    : m_dc(dc), m_metafile(metafile)
+Player::Player(DeviceContext& dc, const EnhancedMetafile& metafile, const Rect& destination, plus::RecordSet records)
+    : m_dc(dc), m_metafile(metafile), m_destination(destination), m_recordSet(records)
 {
     const EnhancedMetafileHeader& h = metafile.header();
     m_pixelsPerMmX = double(h.device.cx) * 1000.0 / h.micrometres.cx;
@@ -225,6 +229,8 @@ void Player::play()
     m_dc.setBrushOrigin({0, 0});
     applyTransform();
 
+    // Files drawn with plus records play those instead (see plusPlayer).
+    std::unique_ptr<plus::PlusPlayer> plusRecords = plusPlayer(start);
     const std::vector<std::uint8_t>& bytes = m_metafile.bytes();
     std::size_t position = 0;
     bool first = true;
@@ -235,16 +241,53 @@ void Player::play()
             break;
         if (type == EMR_EOF)
             break;
-        if (!(first && type == EMR_HEADER)) {
-            if (!record(type, std::span<const std::uint8_t>(bytes).subspan(position, size)))
+        const auto data = std::span<const std::uint8_t>(bytes).subspan(position, size);
+        if (plusRecords) {
+            const auto records = type == EMR_GDICOMMENT ? plus::plusRecordsOf(data) : std::span<const std::uint8_t>();
+            if (!records.empty()) {
+                plusRecords->play(records);
+            } else if (plusRecords->ordinaryRecordsDraw() && !first) {
+                // What the plus records drew goes under what the ordinary ones draw.
+                if (plus::drawsSomething(type, data))
+                    plusRecords->flush();
+                if (!record(type, data))
+                    break;
+            }
+        } else if (!(first && type == EMR_HEADER)) {
+            if (!record(type, data))
                 break;
         }
         first = false;
         position += size;
     }
+    if (plusRecords)
+        plusRecords->flush();
     if (m_dc.pathOpen())
         m_dc.abortPath();
     m_dc.restoreDC(m_startDepth);
+}
+
+std::unique_ptr<plus::PlusPlayer> Player::plusPlayer(const QTransform& start)
+{
+    // A file whose header says it holds only plus records plays them; a dual file (both record
+    // sets) plays its ordinary records, unless they draw nothing on the page.
+    if (m_recordSet == plus::RecordSet::Ordinary
+        || (m_recordSet == plus::RecordSet::Chosen && !plus::playsPlusRecords(m_metafile)))
+        return nullptr;
+    const auto header = plus::readPlusHeader(m_metafile);
+    if (!header)
+        return nullptr;
+    // The device pixels the picture covers, within the device and the clip.
+    const QRectF covered = start.mapRect(QRectF(QPointF(m_destination.left, m_destination.top),
+                                                QPointF(m_destination.right + 1.0, m_destination.bottom + 1.0)));
+    QRect area(QPoint(toDeviceCoordinate(std::floor(covered.left())), toDeviceCoordinate(std::floor(covered.top()))),
+               QPoint(toDeviceCoordinate(std::ceil(covered.right())) - 1, toDeviceCoordinate(std::ceil(covered.bottom())) - 1));
+    const Size device = m_dc.pixelSize();
+    if (device.cx > 0 && device.cy > 0)
+        area &= QRect(0, 0, device.cx, device.cy);
+    if (const auto clip = m_dc.clipRect())
+        area &= QRect(QPoint(clip->left, clip->top), QPoint(clip->right - 1, clip->bottom - 1));
+    return std::make_unique<plus::PlusPlayer>(m_dc, m_playback, area, *header);
 }
 
 void Player::applyTransform()
@@ -1264,7 +1307,13 @@ bool Player::record(std::uint32_t type, std::span<const std::uint8_t> data)
 
 void playEnhancedMetafile(DeviceContext& dc, const EnhancedMetafile& metafile, const Rect& destination)
 {
-    Player player(dc, metafile, destination);
+    plus::playEnhancedMetafile(dc, metafile, destination, plus::RecordSet::Chosen);
+}
+
+void plus::playEnhancedMetafile(DeviceContext& dc, const EnhancedMetafile& metafile, const Rect& destination,
+                                RecordSet records)
+{
+    Player player(dc, metafile, destination, records);
     player.play();
 }
 

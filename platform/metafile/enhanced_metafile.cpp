@@ -29,7 +29,9 @@ std::shared_ptr<const EnhancedMetafile> EnhancedMetafile::fromBytes(std::vector<
         || recordSize > data.size() || h.bytes < recordSize || h.bytes > data.size() || h.device.cx <= 0
         || h.device.cy <= 0 || h.millimetres.cx <= 0 || h.millimetres.cy <= 0)
         return nullptr;
-    h.micrometres = {h.millimetres.cx * 1000, h.millimetres.cy * 1000};
+    // Millimetres beyond the 32-bit range of micrometres keep the largest value it has.
+    const auto micrometres = [](int mm) { return int(std::min<std::int64_t>(std::int64_t(mm) * 1000, INT32_MAX)); };
+    h.micrometres = {micrometres(h.millimetres.cx), micrometres(h.millimetres.cy)};
     // Header extensions: the pixel-format fields (to 100 bytes), then the size in micrometres.
     if (recordSize >= 108 && (descriptionOffset == 0 || descriptionOffset >= 108)) {
         bytes::ByteCursor ext(data, 100);

@@ -59,7 +59,9 @@ using MetafileHandle = std::shared_ptr<const EnhancedMetafile>;
 // Plays the metafile's records onto the context so that its frame fills `destination` (logical
 // coordinates of the context; the rectangle includes its right and bottom edges). The context's state is the same afterwards. Records the player
 // does not know are skipped; a malformed record ends playback. Files holding the newer "plus"
-// records in comments play their ordinary records only.
+// records in comments play those when the header says they hold nothing else, or when their
+// ordinary records draw nothing (a bit blit without a source, the background, does not
+// count); other dual files play their ordinary records.
 void playEnhancedMetafile(DeviceContext& dc, const EnhancedMetafile& metafile, const Rect& destination);
 
 // A context recording a new enhanced metafile: every drawing call and state change becomes

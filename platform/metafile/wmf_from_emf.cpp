@@ -316,11 +316,16 @@ private:
 
     void write(const Record& r)
     {
+        // Size in words, function, parameters; grown once (bitmap records run to megabytes).
         const std::size_t words = r.words().size() + 3;
-        bytes::storeU32(grow(4), std::uint32_t(words));
-        bytes::storeU16(grow(2), r.function());
-        for (std::uint16_t w : r.words())
-            bytes::storeU16(grow(2), w);
+        std::uint8_t* out = grow(words * 2);
+        bytes::storeU32(out, std::uint32_t(words));
+        bytes::storeU16(out + 4, r.function());
+        out += 6;
+        for (std::uint16_t w : r.words()) {
+            bytes::storeU16(out, w);
+            out += 2;
+        }
         m_largest = std::max(m_largest, words);
     }
 

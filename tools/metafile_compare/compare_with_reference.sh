@@ -6,11 +6,20 @@
 # process, then the medians. The office suite puts the picture on an A4 page at 96 dpi (794 ×
 # 1123 pixels), at its own size or scaled down to fit; picrender draws it at that size too.
 #
-#   tools/metafile_compare/compare_with_reference.sh BUILD_DIR FILE_OR_FOLDER...
+#   tools/metafile_compare/compare_with_reference.sh [--records plus|ordinary] BUILD_DIR FILE_OR_FOLDER...
+#
+# With --records, enhanced metafiles are drawn with that record set alone (recordsrender)
+# instead of through picrender, so that both drawings of a dual file can be measured.
 set -uo pipefail
 
-build=${1:?usage: $0 BUILD_DIR FILE_OR_FOLDER...}
+records=
+if [ "${1:-}" = "--records" ]; then
+    records=${2:?--records takes plus or ordinary}
+    shift 2
+fi
+build=${1:?usage: $0 [--records plus|ordinary] BUILD_DIR FILE_OR_FOLDER...}
 shift
+recordsrender="$build/tools/metafile_compare/recordsrender"
 picrender="$build/tools/picrender/picrender"
 picsim="$build/tools/metafile_compare/picsim"
 office=$(command -v soffice || command -v libreoffice) || { echo "no office suite to compare with" >&2; exit 2; }
@@ -50,7 +59,11 @@ for file in "${files[@]}"; do
         printf "%dx%d", (w * s < 1 ? 1 : w * s), (h * s < 1 ? 1 : h * s) }')
     [ -n "$size" ] || size=64x64
     start=$(now)
-    timeout 60 "$picrender" "$file" "$work/$stem/ours.png" --size "$size" > "$work/$stem/ours.log" 2>&1
+    if [ -n "$records" ]; then
+        timeout 60 "$recordsrender" "$file" "$work/$stem/ours.png" "$size" "$records" > "$work/$stem/ours.log" 2>&1
+    else
+        timeout 60 "$picrender" "$file" "$work/$stem/ours.png" --size "$size" > "$work/$stem/ours.log" 2>&1
+    fi
     status=$?
     oursTime=$(echo "($(now) - $start) * 1000" | bc)
     if [ $status -ne 0 ]; then
