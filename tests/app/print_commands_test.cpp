@@ -124,20 +124,28 @@ TEST_F(PrintCommandsTest, AFileThatCannotBeReadLeavesTheLayoutAsItWas)
     EXPECT_TRUE(spooler.jobs.empty());
 }
 
+// A click of the preview window's toolbar button of that name, as the mouse gives it.
+void clickPreviewButton(const char* name)
+{
+    auto* button = dynamic_cast<TControl*>(Form_PrintPreview->FindComponent(name));
+    ASSERT_NE(button, nullptr) << name;
+    QTest::mouseClick(button->Widget(), Qt::LeftButton, {}, QPoint(5, 5));
+}
+
 TEST_F(PrintCommandsTest, TheHundredPercentButtonThenTheFirstPageKeepsTheZoom)
 {
     preview(picture("p.bmp", 300, 200), [](TQRPreview& control) {
-        Form_PrintPreview->ToolbarButton971Click(nullptr);
+        clickPreviewButton("ToolbarButton971");
         EXPECT_EQ(control.Zoom(), 100);
-        Form_PrintPreview->tbar_primeiraClick(nullptr);
-        Form_PrintPreview->tbar_proximaClick(nullptr);
-        Form_PrintPreview->tbar_ultimaClick(nullptr);
+        clickPreviewButton("tbar_primeira");
+        clickPreviewButton("tbar_proxima");
+        clickPreviewButton("tbar_ultima");
         EXPECT_EQ(control.Zoom(), 100);
         EXPECT_EQ(control.PageNumber(), 1);
         EXPECT_EQ(control.QRPrinter()->PageNumber(), 1);
-        Form_PrintPreview->tbar_vizualizarnotamanhoClick(nullptr);
+        clickPreviewButton("tbar_vizualizarnotamanho");
         EXPECT_EQ(control.ZoomState(), TQRZoomState::Fit);
-        Form_PrintPreview->tbar_zoomtowidthClick(nullptr);
+        clickPreviewButton("tbar_zoomtowidth");
         EXPECT_EQ(control.ZoomState(), TQRZoomState::Width);
     });
 }
@@ -147,7 +155,7 @@ TEST_F(PrintCommandsTest, PrintingStraightAwayGivesThePageThatPrintingFromThePre
     const std::string file = picture("quadros.bmp", 300, 200);
     ImprimeGrafico->ImprimirImagem(file);
     ASSERT_EQ(spooler.jobs.size(), 1u);
-    preview(file, [](TQRPreview&) { Form_PrintPreview->tbar_ImprimirClick(nullptr); });
+    preview(file, [](TQRPreview&) { clickPreviewButton("tbar_Imprimir"); });
     ASSERT_EQ(spooler.jobs.size(), 2u);
     const FakeSpooler::Job& straight = spooler.jobs[0];
     const FakeSpooler::Job& fromPreview = spooler.jobs[1];
