@@ -11,21 +11,39 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 namespace {
 
-// One file per process, rewritten for every input.
-const std::string& scratchPath()
-{
-    static const std::string path = [] {
-        char name[] = "/tmp/pictavo-ini-fuzz-XXXXXX";
-        const int fd = mkstemp(name);
+// One file per process, rewritten for every input and removed at the end; in memory where the
+// system has a memory file system, since every write of a settings file is flushed to its disk.
+class ScratchFile {
+public:
+    ScratchFile()
+    {
+        std::string pattern = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
+        pattern += "/pictavo-ini-fuzz-XXXXXX";
+        std::vector<char> name(pattern.begin(), pattern.end());
+        name.push_back('\0');
+        const int fd = mkstemp(name.data());
         if (fd < 0)
             std::abort();
         close(fd);
-        return std::string(name);
-    }();
-    return path;
+        m_path = name.data();
+    }
+    ~ScratchFile() { unlink(m_path.c_str()); }
+    ScratchFile(const ScratchFile&) = delete;
+    ScratchFile& operator=(const ScratchFile&) = delete;
+    const std::string& path() const { return m_path; }
+
+private:
+    std::string m_path;
+};
+
+const std::string& scratchPath()
+{
+    static const ScratchFile file;
+    return file.path();
 }
 
 void writeInput(const std::string& path, const std::uint8_t* data, std::size_t size)
