@@ -54,10 +54,10 @@ Bytes saved(TGraphic& graphic)
     return stream.Bytes();
 }
 
-// The file with its frame header claiming another size.
-Bytes withSize(Bytes file, int width, int height)
+// The file with its frame header (of marker 0xFF `code`) claiming another size.
+Bytes withSize(Bytes file, int width, int height, std::uint8_t code = 0xC0)
 {
-    const long sof = jpeg_test::markerOffset(file, 0xC0);
+    const long sof = jpeg_test::markerOffset(file, code);
     EXPECT_GT(sof, 0);
     // Marker (2), length (2), precision (1), height (2), width (2), all big-endian.
     file[std::size_t(sof) + 5] = std::uint8_t(height >> 8);
@@ -176,18 +176,6 @@ jpeg_test::Picture flatPicture(int width, int height, std::uint8_t level)
     return picture;
 }
 
-// The file with the frame header of marker `code` claiming another size.
-Bytes withFrameSize(Bytes file, std::uint8_t code, int width, int height)
-{
-    const long sof = jpeg_test::markerOffset(file, code);
-    EXPECT_GT(sof, 0);
-    file[std::size_t(sof) + 5] = std::uint8_t(height >> 8);
-    file[std::size_t(sof) + 6] = std::uint8_t(height);
-    file[std::size_t(sof) + 7] = std::uint8_t(width >> 8);
-    file[std::size_t(sof) + 8] = std::uint8_t(width);
-    return file;
-}
-
 TEST(JPEGLoad, SmallFilesOfLargePicturesLoad)
 {
     // Arithmetic coding spends next to nothing on a flat picture: 12 megapixels in a few
@@ -223,11 +211,11 @@ TEST(JPEGDecodeDeathTest, BombsEndCleanlyWithinTheMemoryTheyJustify)
     } rows[] = {
         // 768 MB of pixels fit the section cap; twice as much of the library's coefficients
         // on top of them do not.
-        {"progressive, within the cap", withFrameSize(progressive, 0xC2, 16000, 16000),
+        {"progressive, within the cap", withSize(progressive, 16000, 16000, 0xC2),
          jpegError(JERR_NO_BACKING_STORE), 16000},
-        {"progressive, past the cap", withFrameSize(progressive, 0xC2, 65000, 65000),
+        {"progressive, past the cap", withSize(progressive, 65000, 65000, 0xC2),
          jpegError(JERR_NO_BACKING_STORE), 65000},
-        {"baseline, past the cap", withFrameSize(baseline, 0xC0, 65000, 65000), "Out of system resources", 65000},
+        {"baseline, past the cap", withSize(baseline, 65000, 65000), "Out of system resources", 65000},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
