@@ -10,28 +10,36 @@
 #include <string>
 
 class TImage;
+class TQRBand;
+class TQRImage;
+class TQRPreview;
+class TQuickRep;
 
-// The report form that lays one picture on a page; never shown itself.
+// The report form that lays one picture on a page; never shown itself. Its report prints on
+// the printer its printer settings name.
 class TImprimeGrafico : public TForm {
     PICTAVO_CLASS(TImprimeGrafico)
 public:
     explicit TImprimeGrafico(TComponent* owner);
 
-    // Lays the picture of the file out on a page and previews it.
+    // Lays the picture of the file out on a page and previews it; returns when the preview is
+    // replaced by another or the application ends.
     void VisualizarImagem(const std::string& p);
     // Lays the picture of the file out on a page and prints it.
     void ImprimirImagem(const std::string& p);
-    // The printer the report prints on: an index into the platform's printer list, -1 for the
-    // platform's default printer.
-    int PrinterIndex() const { return m_printerIndex; }
-    void SetPrinterIndex(int index) { m_printerIndex = index; }
+    // The report's preview handler: shows the report printer's pages in the preview window.
+    void QuickRepPreview(TObject* Sender);
 
-private:
-    int m_printerIndex = -1;
+    // The picture's orientation, band and image sizes; the picture is held only for one run.
+    void LayOut(const std::string& p);
+
+    TQuickRep* QuickRep = nullptr;
+    TQRBand* DetailBand = nullptr;
+    TQRImage* QRImage = nullptr;
 };
 
-// What VisualizarImagem and ImprimirImagem do with a file. Printing is not available in this
-// program yet: the defaults raise that error instead of pretending to print.
+// What VisualizarImagem and ImprimirImagem do with a file: by default, lay it out and preview or
+// print it. Tests put their own in place.
 Seam<void(TImprimeGrafico&, const std::string&)>& VisualizarImagemSeam();
 Seam<void(TImprimeGrafico&, const std::string&)>& ImprimirImagemSeam();
 
@@ -52,11 +60,25 @@ public:
     TImage* Imagem = nullptr;
 };
 
-// The print preview window.
+// The print preview window: the preview control over the client area, and the handlers of its
+// toolbar's buttons. Closing it only hides it; the preview stays attached.
 class TForm_PrintPreview : public TForm {
     PICTAVO_CLASS(TForm_PrintPreview)
 public:
     explicit TForm_PrintPreview(TComponent* owner);
+
+    void tbar_zoomtowidthClick(TObject* Sender);
+    void tbar_vizualizarnotamanhoClick(TObject* Sender);
+    void ToolbarButton971Click(TObject* Sender);
+    void tbar_primeiraClick(TObject* Sender);
+    void tbar_anteriorClick(TObject* Sender);
+    void tbar_proximaClick(TObject* Sender);
+    void tbar_ultimaClick(TObject* Sender);
+    void tbar_SetupClick(TObject* Sender);
+    void tbar_ImprimirClick(TObject* Sender);
+    void tbar_fecharClick(TObject* Sender);
+
+    TQRPreview* QRPreview = nullptr;
 };
 
 // The application-wide references of the windows made at start-up (null before).

@@ -19,6 +19,7 @@
 #include "picture/image.h"
 #include "platform/drives/drives.h"
 #include "platform/paths.h"
+#include "report/quick_rep.h"
 #include "settings/form_storage.h"
 
 #include <cstdlib>
@@ -46,6 +47,7 @@ void RegisterViewerClasses()
     RegisterDockingClasses();
     RegisterFileListClasses();
     RegisterSettingsClasses();
+    RegisterReportClasses();
     RegisterClasses({
         TRxLabel::StaticClass(),
         TSecretPanel::StaticClass(),
@@ -77,7 +79,7 @@ int StartViewer(const std::vector<std::string>& parameters)
     int status = 0;
     try {
         // The first printer of the platform's list, not the default printer.
-        ImprimeGrafico->SetPrinterIndex(0);
+        ImprimeGrafico->QuickRep->PrinterSettings()->SetPrinterIndex(0);
         for (const std::string& name : command.files) {
             if (!fileExistsAsGiven(name))
                 continue;

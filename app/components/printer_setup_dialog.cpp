@@ -1,8 +1,18 @@
 #include "app/components/printer_setup_dialog.h"
 
-#include "framework/exceptions.h"
+#include <QPrintDialog>
+#include <QPrinter>
 
-const char* const printingNotAvailable = "Printing is not available in this version of the program";
+namespace {
+
+bool showSetupDialog(TPrinterSetupDialog&)
+{
+    QPrinter printer;
+    QPrintDialog dialog(&printer);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+} // namespace
 
 PICTAVO_DEFINE_CLASS(TPrinterSetupDialog, TComponent, nullptr, createComponentOf<TPrinterSetupDialog>)
 
@@ -15,8 +25,6 @@ bool TPrinterSetupDialog::Execute()
 
 Seam<bool(TPrinterSetupDialog&)>& PrinterSetupDialogSeam()
 {
-    static Seam<bool(TPrinterSetupDialog&)> seam([](TPrinterSetupDialog&) -> bool {
-        throw EInvalidOperation(printingNotAvailable);
-    });
+    static Seam<bool(TPrinterSetupDialog&)> seam(showSetupDialog);
     return seam;
 }

@@ -1,7 +1,5 @@
 #pragma once
 // TPrinterSetupDialog: the platform's printer setup dialog, run through PrinterSetupDialogSeam.
-// Printing is not available in this program yet: the default raises that error rather than
-// pretend.
 
 #include "framework/component.h"
 #include "framework/seams.h"
@@ -14,7 +12,6 @@ public:
     bool Execute();
 };
 
+// By default the system's print dialog. Its choice of printer is not kept: every report run
+// chooses its own printer.
 Seam<bool(TPrinterSetupDialog&)>& PrinterSetupDialogSeam();
-
-// The text of the error raised while printing is not available.
-extern const char* const printingNotAvailable;

@@ -29,6 +29,9 @@ done
 [ -s "$work/display" ] || { echo "Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
 export DISPLAY=":$(cat "$work/display")"
 export XDG_RUNTIME_DIR="$work"
+# Settings of the test's own: the windows start where a first run puts them, whatever the user's
+# settings file says, and the user's file is left alone.
+export XDG_CONFIG_HOME="$work/config"
 # The test's own platform, whatever the environment it runs in chose (offscreen, say).
 export QT_QPA_PLATFORM=xcb
 
@@ -111,12 +114,22 @@ status=$?
 [ $status -eq 0 ] || fail "pictavo /print -reverse ended with status $status"
 [ -s "$work/batch.txt" ] && fail "pictavo /print -reverse wrote: $(cat "$work/batch.txt")"
 
-# An existing file without a display: printing is not available yet, which is an error.
-printf 'BM' > "$work/existing.bmp"
-(cd "$work" && env -u DISPLAY -u QT_QPA_PLATFORM "$pictavo" /print existing.bmp) > "$work/batch.txt" 2>&1
+# Without a display: a file that is not a picture shows its error on standard error and ends the
+# batch with status 1 before the next file.
+printf 'BM' > "$work/broken.bmp"
+(cd "$work" && env -u DISPLAY -u QT_QPA_PLATFORM "$pictavo" /print broken.bmp missing.bmp) > "$work/batch.txt" 2>&1
 status=$?
-[ $status -eq 1 ] || fail "pictavo /print existing.bmp ended with status $status"
-grep -q "^Pictavo 2: Printing is not available" "$work/batch.txt" || fail "pictavo /print existing.bmp wrote: $(cat "$work/batch.txt")"
+[ $status -eq 1 ] || fail "pictavo /print broken.bmp ended with status $status"
+grep -q "^Pictavo 2: Stream read error" "$work/batch.txt" || fail "pictavo /print broken.bmp wrote: $(cat "$work/batch.txt")"
+
+# A picture with no printer installed (the spooler's address leads nowhere): the first printer of
+# an empty list is out of range, which is said and ends the batch.
+printf 'BM:\0\0\0\0\0\0\0006\0\0\0(\0\0\0\1\0\0\0\1\0\0\0\1\0\30\0\0\0\0\0\4\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\377\0' > "$work/red.bmp"
+(cd "$work" && env -u DISPLAY -u QT_QPA_PLATFORM CUPS_SERVER="$work/no-spooler.sock" timeout 60 "$pictavo" /print red.bmp) \
+    > "$work/batch.txt" 2>&1
+status=$?
+[ $status -eq 1 ] || fail "pictavo /print red.bmp without printers ended with status $status: $(cat "$work/batch.txt")"
+grep -q "^Pictavo 2: Printer index out of range" "$work/batch.txt" || fail "pictavo /print red.bmp wrote: $(cat "$work/batch.txt")"
 
 # A picture chosen in the real main window, as the screen shows it.
 "$guismoke" "$out/pictavo-picture.png" || fail "gui_smoke"

@@ -16,6 +16,8 @@
 #include "platform/paths.h"
 #include "settings/form_storage.h"
 
+#include "fake_spooler.h"
+#include "report/quick_rep.h"
 #include "support/test_support.h"
 #include "test_pictures.h"
 
@@ -38,7 +40,7 @@ protected:
                         messages.push_back(caption + ": " + text);
                     }),
           print(ImprimirImagemSeam(), [this](TImprimeGrafico& report, const std::string& path) {
-              printed.push_back(path + " on printer " + std::to_string(report.PrinterIndex()));
+              printed.push_back(path + " on printer " + std::to_string(report.QuickRep->PrinterSettings()->PrinterIndex()));
               if (failPrinting)
                   throw EInvalidGraphic("Bitmap image is not valid");
           })
@@ -106,7 +108,7 @@ TEST_F(StartupTest, FiveWindowsInTheirOrderTheFirstOfThemTheMainWindow)
     EXPECT_EQ(Form_Zoom->Imagem->Align(), alClient);
     EXPECT_TRUE(Form_Zoom->Imagem->Stretch());
     EXPECT_TRUE(Form_PrintPreview->ShowHint());
-    EXPECT_EQ(ImprimeGrafico->PrinterIndex(), -1);
+    EXPECT_EQ(ImprimeGrafico->QuickRep->PrinterSettings()->PrinterIndex(), -1);
 }
 
 TEST_F(StartupTest, TheMainWindowShowsCentredWithItsMenuBarAndPanels)
@@ -448,9 +450,11 @@ TEST_F(StartupTest, AFailedPrintIsShownAndEndsTheBatchWithStatusOne)
     EXPECT_FALSE(Form_Viewer->Visible());
 }
 
-TEST(StartupPrinting, WithoutPrintingTheBatchEndsWithAClearError)
+TEST(StartupPrinting, WithoutAPrinterTheBatchEndsWithPrinterIndexOutOfRange)
 {
-    // The program's own printing path, not a test's.
+    // The program's own printing path, not a test's, on a system without printers.
+    FakeSpooler noPrinters;
+    platform::ScopedSpooler spooler(noPrinters);
     TApplication application;
     application.SetTitle(ViewerTitle);
     RegisterViewerClasses();
@@ -460,6 +464,9 @@ TEST(StartupPrinting, WithoutPrintingTheBatchEndsWithAClearError)
         MessagePresenter(), [&](const std::string& caption, const std::string& text) { messages.push_back(caption + ": " + text); });
     InTemporaryDirectory directory;
     writeFile(directory.path(), "a.bmp", quadrantBitmap(2, 2));
-    EXPECT_EQ(StartViewer({"pictavo", "/print", "a.bmp"}), 1);
-    EXPECT_EQ(messages, (std::vector<std::string>{"Pictavo 2: Printing is not available in this version of the program"}));
+    writeFile(directory.path(), "b.bmp", quadrantBitmap(2, 2));
+    EXPECT_EQ(StartViewer({"pictavo", "/print", "a.bmp", "b.bmp"}), 1);
+    EXPECT_EQ(messages, (std::vector<std::string>{"Pictavo 2: Printer index out of range"}));
+    EXPECT_TRUE(application.Terminated());
+    EXPECT_EQ(ImprimeGrafico->QRImage->Picture()->Graphic(), nullptr) << "the picture is let go";
 }

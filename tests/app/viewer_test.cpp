@@ -3,6 +3,7 @@
 // removable medium inside the tree), and messages are caught instead of shown.
 
 #include "app/components/open_picture_dialog.h"
+#include "app/components/printer_setup_dialog.h"
 #include "app/components/tray_icon.h"
 #include "app/other_forms.h"
 #include "app/startup.h"
@@ -474,28 +475,33 @@ TEST_F(ViewerTest, PanelsFollowTheirMenuItemsAndTheirCloseButtonsClearTheMarks)
 
 TEST_F(ViewerTest, PrintingCommandsActOnlyOnAnExistingSelectedFile)
 {
-    std::vector<std::string> previews;
+    std::vector<std::string> commands;
     Seam<void(TImprimeGrafico&, const std::string&)>::Scoped preview(
-        VisualizarImagemSeam(), [&](TImprimeGrafico&, const std::string& p) { previews.push_back(p); });
+        VisualizarImagemSeam(), [&](TImprimeGrafico&, const std::string& p) { commands.push_back("preview " + p); });
+    Seam<void(TImprimeGrafico&, const std::string&)>::Scoped print(
+        ImprimirImagemSeam(), [&](TImprimeGrafico&, const std::string& p) { commands.push_back("print " + p); });
+    Seam<bool(TPrinterSetupDialog&)>::Scoped setup(PrinterSetupDialogSeam(), [&](TPrinterSetupDialog&) {
+        commands.push_back("setup");
+        return true;
+    });
     choose("mnu_VisualizarImpressao");
     choose("mnu_Imprimir");
-    EXPECT_TRUE(previews.empty());
-    EXPECT_TRUE(messages.empty());
+    EXPECT_TRUE(commands.empty());
 
     viewer->List_Diretorio->SetCurrentDirectory(path("fotos"));
     chooseFile("quadros.bmp");
     QTest::mouseClick(dynamic_cast<TControl*>(viewer->FindComponent("tbar_VisualizarImpressao"))->Widget(),
                       Qt::LeftButton, {}, QPoint(5, 5));
-    EXPECT_EQ(previews, (std::vector<std::string>{path("fotos/quadros.bmp")}));
-    // Printing itself is not there yet, and says so.
     choose("mnu_Imprimir");
     choose("mnu_Configurarimpressora");
-    EXPECT_EQ(messages, (std::vector<std::string>{"Pictavo 2: Printing is not available in this version of the program",
-                                                  "Pictavo 2: Printing is not available in this version of the program"}));
+    const std::string quadros = path("fotos/quadros.bmp");
+    EXPECT_EQ(commands, (std::vector<std::string>{"preview " + quadros, "print " + quadros, "setup"}));
+    EXPECT_TRUE(messages.empty());
     // A file removed since it was selected: nothing.
     std::filesystem::remove(files.nativePath("fotos/quadros.bmp"));
     choose("mnu_Imprimir");
-    EXPECT_EQ(messages.size(), 2u);
+    choose("mnu_VisualizarImpressao");
+    EXPECT_EQ(commands.size(), 3u);
 }
 
 TEST_F(ViewerTest, TheAboutBoxOpensModallyAndSairEndsTheProgram)
