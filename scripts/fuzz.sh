@@ -24,9 +24,9 @@ done
 shift $((OPTIND - 1))
 
 # Target name, its folder under fuzz/, and the sample folders it starts from.
-targets=(bitmap_fuzzer gif_fuzzer icon_fuzzer jpeg_fuzzer ini_fuzzer design_fuzzer)
+targets=(bitmap_fuzzer gif_fuzzer icon_fuzzer jpeg_fuzzer metafile_fuzzer pagestore_fuzzer ini_fuzzer design_fuzzer)
 declare -A folder=([bitmap_fuzzer]=bitmap [gif_fuzzer]=gif [icon_fuzzer]=icon [jpeg_fuzzer]=jpeg
-                   [ini_fuzzer]=ini [design_fuzzer]=design [metafile_fuzzer]=metafile)
+                   [metafile_fuzzer]=metafile [pagestore_fuzzer]=pagestore [ini_fuzzer]=ini [design_fuzzer]=design)
 testdata=$(cd "$root/.." && pwd)/shared/testdata
 declare -A samples=([bitmap_fuzzer]="bmpsuite" [gif_fuzzer]="giflib pygif-test-suite"
                     [icon_fuzzer]="image-rs/ico image-rs/bad image-rs/regression" [jpeg_fuzzer]="libjpeg-turbo"
