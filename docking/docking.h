@@ -1,17 +1,19 @@
 #pragma once
-// Docks, dockable toolbars and tool windows, toolbar buttons, the menu bar toolbar and menu item
-// glyphs.
+// Docks, dockable toolbars and tool windows (and, through the headers included at the end,
+// toolbar buttons, the menu bar toolbar, menu item glyphs and the animated pop-up menus).
 //
 // A dock (TDock97) sits on one edge of its form and arranges the windows docked in it in rows:
 // sorted by row and position, rows numbered without gaps, a full-size window alone in its row,
 // no two windows overlapping, each row as thick as its thickest window plus 4, and the dock as
 // thick as its rows (0 when nothing visible is docked). A dockable window (TToolbar97,
-// TToolWindow97) is docked (its parent is a dock) or floating (it sits on the form at its floating
-// position with a small caption and, with CloseButton, a close button that hides it and then
-// fires OnClose). Dragging windows between docks is not offered yet.
+// TToolWindow97) is docked (its parent is a dock) or floating (its parent is a small captioned
+// window of its own, with a close button that hides it and then fires OnClose). The user drags
+// it by its drag handle, its caption or its body between the docks and the free screen; Ctrl
+// held keeps it from docking, Esc cancels.
 
+#include "docking/docking_clock.h"
 #include "framework/control.h"
-#include "framework/menus.h"
+#include "framework/hook_list.h"
 
 #include <functional>
 #include <memory>
@@ -21,6 +23,9 @@
 class TBitmap;
 class TCustomToolWindow97;
 class TForm;
+class FloatingFrame;
+class ToolWindowDrag;
+struct TMessage;
 
 enum TDockPosition { dpTop, dpBottom, dpLeft, dpRight };
 using TDockableTo = unsigned;  // bits 1 << TDockPosition
@@ -28,10 +33,14 @@ using TDockableTo = unsigned;  // bits 1 << TDockPosition
 enum TDockBoundLine { blTop, blBottom, blLeft, blRight };
 using TDockBoundLines = unsigned;
 
+using TInsertRemoveEvent = std::function<void(TObject* sender, bool inserting, TCustomToolWindow97* bar)>;
+using TRequestDockEvent = std::function<void(TObject* sender, TCustomToolWindow97* bar, bool& accept)>;
+
 // A strip on one edge of a form that holds dockable windows in rows.
 class TDock97 : public TCustomControl {
     PICTAVO_CLASS(TDock97)
 public:
+    // Raises "TDock97 must be owned by a form" for any other owner.
     explicit TDock97(TComponent* owner);
     ~TDock97() override;
 
@@ -43,6 +52,14 @@ public:
     void SetAllowDrag(bool allow);
     TDockBoundLines BoundLines() const { return m_boundLines; }
     void SetBoundLines(TDockBoundLines lines);
+    // Tiled over the dock and, with BackgroundOnToolbars, behind the windows docked in it; with
+    // BackgroundTransparent its bottom-left pixel's colour shows the dock's colour.
+    TBitmap* Background() const { return m_background.get(); }
+    void SetBackground(const TBitmap* background);
+    bool BackgroundOnToolbars() const { return m_backgroundOnToolbars; }
+    void SetBackgroundOnToolbars(bool on);
+    bool BackgroundTransparent() const { return m_backgroundTransparent; }
+    void SetBackgroundTransparent(bool transparent);
     // An empty dock keeps 1 pixel instead of 0.
     bool FixAlign() const { return m_fixAlign; }
     void SetFixAlign(bool fix);
@@ -51,17 +68,36 @@ public:
     void SetLimitToOneRow(bool limit);
     // Top and bottom docks lay their windows out from left to right.
     bool IsHorizontal() const { return m_position == dpTop || m_position == dpBottom; }
+    // A dock cannot be hidden: "Cannot hide a TDock97".
+    void SetVisible(bool visible) override;
 
     // Places the docked windows (see the header comment). Nothing happens while loading or while
     // the arrangement is suspended.
     void ArrangeToolbars();
     void BeginUpdate() { ++m_suspended; }
     void EndUpdate();
-    // The windows docked here, in the order of the last arrangement.
+    // The windows docked here (hidden ones too), in the order of the last arrangement.
     std::vector<TCustomToolWindow97*> DockedWindows() const;
-    // The thickness of each row of the last arrangement.
+    // The thickness of each row of the last arrangement; a row whose windows are all hidden
+    // takes none.
     const std::vector<int>& RowSizes() const { return m_rowSizes; }
+    // The room the bound lines take on each side: left, top, right, bottom.
+    TRect BorderWidths() const;
+    // The dock's length along its edge, inside its bound lines.
+    int DockLength() const;
+    // The row that a coordinate across the dock (from the inside of its leading bound line)
+    // selects: within 5 pixels after a row's start, a new row inserted before that row (newRow
+    // set); more than 5 pixels inside and at least 5 before its end, that row. Past the last
+    // row: a new row after it.
+    int RowAt(int across, bool& newRow) const;
+    // Moves every window at or beyond the row one row further.
+    void InsertRow(int row);
 
+    TInsertRemoveEvent OnInsertRemoveBar;
+    TRequestDockEvent OnRequestDock;
+
+    // Raises "A TDock97 control cannot be placed inside a tool window or another TDock97".
+    void SetParentComponent(TComponent* parent) override;
     const PropertyTable* Properties() const override;
     static const PropertyTable& ClassProperties();
 
@@ -70,13 +106,23 @@ protected:
     void Loaded() override;
     void ControlChanged(TControl* control) override;
     void SizeChanged() override;
+    void InsertControl(TControl* control) override;
     void RemoveControl(TControl* control) override;
-    void SetParentComponent(TComponent* parent) override;
 
 private:
+    friend class TCustomToolWindow97;
+    void backgroundChanged();
+    // Tiles the background (a transparent one over `face`) over `area`, with the tiles laid
+    // from the dock's own origin shifted by `origin`.
+    void tileBackground(TCanvas& canvas, const TRect& area, TPoint origin, TColor face);
+    void arrangeOnce();
+
     TDockPosition m_position = dpTop;
     bool m_allowDrag = true;
     TDockBoundLines m_boundLines = 0;
+    std::unique_ptr<TBitmap> m_background;
+    bool m_backgroundOnToolbars = true;
+    bool m_backgroundTransparent = false;
     bool m_fixAlign = false;
     bool m_limitToOneRow = false;
     int m_suspended = 0;
@@ -84,18 +130,19 @@ private:
     std::vector<int> m_rowSizes;
 };
 
-using TToolWindowCloseEvent = TNotifyEvent;
-
-// What toolbars and tool windows share: docking state, caption, close button, non-client frame.
+// What toolbars and tool windows share: docking state, non-client frame (drag handle when
+// docked; caption, close button and sizing frame when floating), dragging and double clicks.
 class TCustomToolWindow97 : public TCustomControl {
     PICTAVO_CLASS(TCustomToolWindow97)
 public:
+    // Raises "Tool windows must be owned by a form" for any other owner.
     explicit TCustomToolWindow97(TComponent* owner);
     ~TCustomToolWindow97() override;
 
-    // The dock holding the window; null: floating on its form.
+    // The dock holding the window; null: floating in a small window of its own.
     TDock97* DockedTo() const;
     void SetDockedTo(TDock97* dock);
+    bool Docked() const { return DockedTo() != nullptr; }
     TDock97* DefaultDock() const { return m_defaultDock; }
     void SetDefaultDock(TDock97* dock);
     int DockRow() const { return m_dockRow; }
@@ -111,14 +158,16 @@ public:
     bool FullSize() const { return m_fullSize; }
     void SetFullSize(bool fullSize);
     bool Resizable() const { return m_resizable; }
-    void SetResizable(bool resizable) { m_resizable = resizable; }
+    void SetResizable(bool resizable);
     bool ActivateParent() const { return m_activateParent; }
     void SetActivateParent(bool activate) { m_activateParent = activate; }
     bool HideWhenInactive() const { return m_hideWhenInactive; }
-    void SetHideWhenInactive(bool hide) { m_hideWhenInactive = hide; }
-    // Where the window floats, in its form's client coordinates.
+    void SetHideWhenInactive(bool hide);
+    // Where the window floats: the top-left of its floating window on the screen.
     TPoint FloatingPosition() const { return m_floatingPosition; }
     void SetFloatingPosition(TPoint position);
+    // The small window that holds the window while it floats (null while docked).
+    TForm* FloatingWindow() const;
 
     // The window's outer size when docked in a dock of that orientation, or floating.
     virtual TSize DockedSize(bool horizontal) = 0;
@@ -128,20 +177,39 @@ public:
     virtual int BarSize(bool horizontal) = 0;
     // Sets the bounds the dock chose (the dock's arrangement only).
     void PlaceInDock(int left, int top, int width, int height);
+    // Docked: the new left and top choose the row and position, and the dock arranges again.
+    void SetBounds(int left, int top, int width, int height) override;
 
     int ClientWidth() const override;
     int ClientHeight() const override;
     QWidget* ClientWidget() const override;
     // The client area's place inside the window.
     TRect ClientAreaRect() const;
+    // Non-client room on each side: left, top, right, bottom.
+    TRect NonClientMargins() const;
     // The close button of a floating window, in window coordinates; empty when there is none.
     TRect CloseButtonRect() const;
+    // The floating caption, in window coordinates; empty while docked.
+    TRect CaptionRect() const;
+
+    // While the window is being dragged: the outline drawn (screen coordinates; empty when no
+    // drag runs) and the dock it would drop into (null: floating).
+    bool Dragging() const { return m_drag != nullptr; }
+    TRect DragOutline() const;
+    TDock97* DragTarget() const;
 
     void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+    void MouseMove(TShiftState shift, int x, int y) override;
     void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+    // Docked: floats the window. Floating: docks it to DefaultDock, first in row 0.
+    void DblClick() override;
+    void SetVisible(bool visible) override;
 
     TNotifyEvent OnClose;
     TNotifyEvent OnDockChanged;
+    TNotifyEvent OnDockChanging;
+    TNotifyEvent OnRecreated;
+    TNotifyEvent OnRecreating;
     TNotifyEvent OnVisibleChanged;
 
     void SetParentComponent(TComponent* parent) override;
@@ -149,12 +217,15 @@ public:
     static const PropertyTable& ClassProperties();
 
 protected:
-    // Non-client room on each side: left, top, right, bottom.
-    TRect NonClientMargins() const;
-    bool IsFloating() const { return DockedTo() == nullptr; }
     // Asks the dock (or, floating, the window itself) to size and place the window again.
     void RequestLayout();
+    // Takes the floating size and the floating window's place.
     void ResizeFloating();
+    // The client size a floating window takes when its frame is dragged to `requested` (the
+    // horizontal edge moved when byWidth, else the vertical one); it keeps that size.
+    virtual TSize ResizeFloatingClient(TSize requested, bool byWidth) = 0;
+    // The window was placed, docked or floating: toolbars lay their controls out again.
+    virtual void LayoutChanged() {}
     void Paint() override;
     void UpdateWidgetGeometry() override;
     void VisibleChanged() override;
@@ -166,6 +237,25 @@ protected:
 
 private:
     friend class TDock97;
+    friend class ToolWindowDrag;
+    friend class FloatingFrame;
+
+    enum SizingEdge : unsigned { edgeLeft = 1, edgeTop = 2, edgeRight = 4, edgeBottom = 8 };
+    // The sizing edges of a floating, resizable window under a point; 0 for none.
+    unsigned sizingEdgesAt(int x, int y) const;
+    void paintDocked(TCanvas& canvas, const TDock97& dock);
+    void paintFloating(TCanvas& canvas);
+    void startDrag(int x, int y);
+    void finishDrag(TPoint screen);
+    void resizeTo(TPoint screen);
+    // Docks (dock) or floats (null) the window at the row and position, or at the floating
+    // position, it holds now.
+    void changeDock(TDock97* dock);
+    void toFloatingFrame();
+    // Shows the floating window when the window is visible, its form is on the screen and the
+    // application is active (or the window stays while inactive).
+    void updateFloatingVisibility();
+    void applicationActivated(bool active);
 
     QWidget* m_clientArea = nullptr;
     TComponentRef<TDock97> m_defaultDock;
@@ -179,7 +269,19 @@ private:
     bool m_activateParent = true;
     bool m_hideWhenInactive = true;
     bool m_closePressed = false;
+    bool m_closeHot = false;
+    bool m_placing = false;
+    bool m_floatingPositionSet = false;
+    bool m_hiddenWhileInactive = false;
+    bool m_applicationInactive = false;
     TPoint m_floatingPosition{0, 0};
+    TComponentRef<FloatingFrame> m_frame;
+    std::unique_ptr<ToolWindowDrag> m_drag;
+    // Sizing a floating window: the edges dragged, and where the press was on the screen.
+    unsigned m_sizingEdges = 0;
+    TPoint m_sizingFrom{0, 0};
+    TRect m_sizingStart{0, 0, 0, 0};
+    THookSubscription m_activation;
 };
 
 // A dockable window holding arbitrary controls in a client area of the size it keeps.
@@ -194,6 +296,7 @@ public:
     int KeptClientHeight() const { return m_keptClientHeight; }
     void SetKeptClientHeight(int height);
     void SetClientSize(int width, int height) override;
+    // The smallest client size the user can drag a floating window's frame to.
     int MinClientWidth() const { return m_minClientWidth; }
     void SetMinClientWidth(int width) { m_minClientWidth = width; }
     int MinClientHeight() const { return m_minClientHeight; }
@@ -206,6 +309,9 @@ public:
     const PropertyTable* Properties() const override;
     static const PropertyTable& ClassProperties();
 
+protected:
+    TSize ResizeFloatingClient(TSize requested, bool byWidth) override;
+
 private:
     int m_keptClientWidth = 32;
     int m_keptClientHeight = 32;
@@ -214,7 +320,8 @@ private:
 };
 
 // A dockable window that lays its buttons and separators out in a row (a column in a left or
-// right dock), each centred across the bar.
+// right dock), each centred across the bar. Floating, it wraps into lines at its floating
+// width; a line break at a separator shows the separator as a line across the toolbar.
 class TToolbar97 : public TCustomToolWindow97 {
     PICTAVO_CLASS(TToolbar97)
 public:
@@ -223,21 +330,33 @@ public:
     TSize DockedSize(bool horizontal) override;
     TSize FloatingSize() override;
     int BarSize(bool horizontal) override;
-    // Places the controls for the current orientation (see the class comment).
+    // The width a floating toolbar wraps at (0: it does not wrap).
+    int FloatingWidth() const { return m_floatingWidth; }
+    void SetFloatingWidth(int width);
+    // Places the controls for the current orientation.
     void LayoutControls();
 
     const PropertyTable* Properties() const override;
     static const PropertyTable& ClassProperties();
 
 protected:
-    // Lays the controls out and returns the client size they take.
-    TSize Layout(bool horizontal, bool floating, bool place);
+    // Lays the controls out (placing them when `place`) and returns the client size they take.
+    TSize Layout(bool horizontal, bool floating, int wrapWidth, bool place);
+    TSize ResizeFloatingClient(TSize requested, bool byWidth) override;
+    void LayoutChanged() override;
     void ControlChanged(TControl* control) override;
     void SizeChanged() override;
     void Loaded() override;
 
 private:
+    friend class TToolbarSep97;
+    // The narrowest width a floating toolbar can wrap to.
+    int narrowestWidth();
+    // Alt and a button's access key, typed anywhere on the toolbar's form, click the button.
+    void accelerator(TMessage& message);
     bool m_layingOut = false;
+    int m_floatingWidth = 0;
+    THookSubscription m_accelerators;
 };
 
 // A gap between groups of toolbar buttons, drawn as a groove.
@@ -246,13 +365,26 @@ class TToolbarSep97 : public TGraphicControl {
 public:
     explicit TToolbarSep97(TComponent* owner);
 
+    // Its width in a horizontal layout and its height in a vertical one.
     int SizeHorz() const { return m_sizeHorz; }
     void SetSizeHorz(int size);
     int SizeVert() const { return m_sizeVert; }
     void SetSizeVert(int size);
+    // Draws nothing.
     bool Blank() const { return m_blank; }
     void SetBlank(bool blank);
+    // Whether the groove runs across the toolbar (a vertical layout, or a floating toolbar's
+    // line break), set by the toolbar's layout.
+    bool Across() const { return m_across; }
+    void SetAcross(bool across);
 
+    // Presses on a separator belong to its toolbar: they start a drag.
+    void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+    void MouseMove(TShiftState shift, int x, int y) override;
+    void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+    void DblClick() override;
+
+    // Raises "TToolbarSep97 can only be placed on a TToolbar97" for any other parent.
     void SetParentComponent(TComponent* parent) override;
     const PropertyTable* Properties() const override;
     static const PropertyTable& ClassProperties();
@@ -264,199 +396,12 @@ private:
     int m_sizeHorz = 6;
     int m_sizeVert = 6;
     bool m_blank = false;
-};
-
-enum TButtonDisplayMode { dmBoth, dmGlyphOnly, dmTextOnly };
-enum TButtonLayout { blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom };
-
-// A flat toolbar button: a glyph (NumGlyphs state images side by side: up, disabled, down,
-// exclusive) and a caption. The border shows while the mouse is over it or it is pressed;
-// buttons of one non-zero GroupIndex on one parent keep at most one down.
-class TToolbarButton97 : public TGraphicControl {
-    PICTAVO_CLASS(TToolbarButton97)
-public:
-    explicit TToolbarButton97(TComponent* owner);
-    ~TToolbarButton97() override;
-
-    TBitmap* Glyph() const { return m_glyph.get(); }
-    void SetGlyph(const TBitmap* glyph);
-    int NumGlyphs() const { return m_numGlyphs; }
-    void SetNumGlyphs(int count);
-    TButtonDisplayMode DisplayMode() const { return m_displayMode; }
-    void SetDisplayMode(TButtonDisplayMode mode);
-    TButtonLayout Layout() const { return m_layout; }
-    void SetLayout(TButtonLayout layout);
-    int Margin() const { return m_margin; }
-    void SetMargin(int margin);
-    int Spacing() const { return m_spacing; }
-    void SetSpacing(int spacing);
-    bool Flat() const { return m_flat; }
-    void SetFlat(bool flat);
-    bool Opaque() const { return m_opaque; }
-    void SetOpaque(bool opaque);
-    bool NoBorder() const { return m_noBorder; }
-    void SetNoBorder(bool noBorder);
-    int GroupIndex() const { return m_groupIndex; }
-    void SetGroupIndex(int group);
-    // Ignored for GroupIndex 0, and when down without AllowAllUp.
-    bool Down() const { return m_down; }
-    void SetDown(bool down);
-    bool AllowAllUp() const { return m_allowAllUp; }
-    void SetAllowAllUp(bool allow) { m_allowAllUp = allow; }
-    int ModalResult() const { return m_modalResult; }
-    void SetModalResult(int result) { m_modalResult = result; }
-
-    // Whether the mouse is over the button, and whether it is held down on it.
-    bool MouseInControl() const { return m_mouseIn; }
-    bool Pressed() const { return m_pressed && m_mouseIn; }
-
-    // Toggles Down for a grouped button, sets the form's modal result, then fires OnClick.
-    void Click() override;
-    void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
-    void MouseMove(TShiftState shift, int x, int y) override;
-    void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
-    void MouseEnter() override;
-    void MouseLeave() override;
-
-    const PropertyTable* Properties() const override;
-    static const PropertyTable& ClassProperties();
-
-protected:
-    void Paint() override;
-    void EnabledChanged() override;
-    void TextChanged() override;
-
-private:
-    void releaseOthersInGroup();
-
-    std::unique_ptr<TBitmap> m_glyph;
-    int m_numGlyphs = 1;
-    TButtonDisplayMode m_displayMode = dmBoth;
-    TButtonLayout m_layout = blGlyphLeft;
-    int m_margin = -1;
-    int m_spacing = 4;
-    bool m_flat = true;
-    bool m_opaque = true;
-    bool m_noBorder = false;
-    int m_groupIndex = 0;
-    bool m_down = false;
-    bool m_allowAllUp = false;
-    int m_modalResult = 0;
-    bool m_mouseIn = false;
-    bool m_pressed = false;
-};
-
-// A button of the menu bar toolbar: sized to its caption.
-class TToolbarButton98 : public TToolbarButton97 {
-    PICTAVO_CLASS(TToolbarButton98)
-public:
-    explicit TToolbarButton98(TComponent* owner);
-    // Width: the caption's width plus 7 pixels on each side.
-    void AdjustSize();
-
-protected:
-    void TextChanged() override;
-};
-
-// The form's main menu shown as a dockable toolbar: one button per visible top-level item; a
-// button runs its item's click handler and pops up the item's sub-items below itself. Once
-// loaded, the form no longer shows its menu as a native menu bar.
-class TMainMenu98 : public TToolbar97 {
-    PICTAVO_CLASS(TMainMenu98)
-public:
-    explicit TMainMenu98(TComponent* owner);
-    ~TMainMenu98() override;
-
-    TMainMenu* MainMenu() const { return m_menu; }
-    // Raises "Value cannot be empty" for null.
-    void SetMainMenu(TMainMenu* menu);
-    bool DoubleSpeed() const { return m_doubleSpeed; }
-    void SetDoubleSpeed(bool doubleSpeed) { m_doubleSpeed = doubleSpeed; }
-    int StatusBarIndex() const { return m_statusBarIndex; }
-    void SetStatusBarIndex(int index) { m_statusBarIndex = index; }
-    int ItemHeight() const { return m_itemHeight; }
-    void SetItemHeight(int height) { m_itemHeight = height; }
-    int SeparatorHeight() const { return m_separatorHeight; }
-    void SetSeparatorHeight(int height) { m_separatorHeight = height; }
-    int Indent() const { return m_indent; }
-    void SetIndent(int indent) { m_indent = indent; }
-    int Timeout() const { return m_timeout; }
-    void SetTimeout(int milliseconds) { m_timeout = milliseconds; }
-
-    // The button made for a top-level item, or null.
-    TToolbarButton98* ButtonOf(const TMenuItem* item) const;
-    // Makes the buttons again from the menu's items.
-    void RebuildButtons();
-
-    const PropertyTable* Properties() const override;
-    static const PropertyTable& ClassProperties();
-
-protected:
-    void Loaded() override;
-    void Notification(TComponent* component, TOperation operation) override;
-
-private:
-    void buttonClicked(TMenuItem* item);
-    void menuChanged(TMenuItem* source, bool rebuild);
-    // While the form goes, its menu items go too: the buttons are not made again for that.
-    bool formGoing() const;
-    void listen();
-
-    TComponentRef<TMainMenu> m_menu;
-    THookSubscription m_menuListener;
-    bool m_doubleSpeed = false;
-    int m_statusBarIndex = 0;
-    int m_itemHeight = 19;
-    int m_separatorHeight = 11;
-    int m_indent = 27;
-    int m_timeout = 20;
-    // Buttons and their top-level items; either may have gone since the buttons were made.
-    std::vector<std::pair<TComponentRef<TToolbarButton98>, TComponentRef<TMenuItem>>> m_buttons;
-};
-
-// Puts one bitmap (or one per check state) beside a menu item.
-class TMenuItemBitmaps : public TComponent {
-    PICTAVO_CLASS(TMenuItemBitmaps)
-public:
-    explicit TMenuItemBitmaps(TComponent* owner);
-    ~TMenuItemBitmaps() override;
-
-    TMenuItem* MenuItem() const { return m_item; }
-    void SetMenuItem(TMenuItem* item);
-    TBitmap* CheckedBitmap() const { return m_checked.get(); }
-    TBitmap* UncheckedBitmap() const { return m_unchecked.get(); }
-    // Bitmap resources of the program by name ("GLYPH_ABRIR"); "#" and a number selects one by
-    // number, of which this program has none.
-    std::string CheckedBmpResource() const { return m_checkedResource; }
-    void SetCheckedBmpResource(const std::string& name);
-    std::string UncheckedBmpResource() const { return m_uncheckedResource; }
-    void SetUncheckedBmpResource(const std::string& name);
-    // One bitmap for both states: setting either copies it to the other.
-    bool SingleBitmap() const { return m_single; }
-    void SetSingleBitmap(bool single);
-    bool Enabled() const { return m_enabled; }
-    void SetEnabled(bool enabled);
-
-    const PropertyTable* Properties() const override;
-    static const PropertyTable& ClassProperties();
-
-protected:
-    void Loaded() override;
-
-private:
-    void bitmapChanged(TBitmap* changed);
-    void loadResource(TBitmap& bitmap, const std::string& name);
-    void apply();
-
-    TComponentRef<TMenuItem> m_item;
-    std::unique_ptr<TBitmap> m_checked;
-    std::unique_ptr<TBitmap> m_unchecked;
-    std::string m_checkedResource;
-    std::string m_uncheckedResource;
-    bool m_single = false;
-    bool m_enabled = true;
-    bool m_copying = false;
+    bool m_across = false;
 };
 
 // Registers the docking classes with the design reader.
 void RegisterDockingClasses();
+
+#include "docking/menu_bar_toolbar.h"
+#include "docking/popup_menu.h"
+#include "docking/toolbar_button.h"

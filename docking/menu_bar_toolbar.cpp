@@ -1,6 +1,8 @@
 // The menu bar toolbar (a form's main menu as toolbar buttons) and menu item glyphs.
 
 #include "docking/docking.h"
+#include "docking/floating_frame.h"
+#include "docking/menu_session.h"
 
 #include "framework/application.h"
 #include "framework/class_registry.h"
@@ -22,13 +24,6 @@ constexpr auto errorCaption = "Error";
 constexpr int captionMargin = 7;
 constexpr int menuButtonHeight = 22;
 
-TForm* formOf(const TComponent* component)
-{
-    for (const TComponent* c = component; c; c = c->Owner())
-        if (auto* form = dynamic_cast<TForm*>(const_cast<TComponent*>(c)))
-            return form;
-    return nullptr;
-}
 } // namespace
 
 // --- TToolbarButton98 ---
@@ -38,7 +33,10 @@ PICTAVO_DEFINE_CLASS(TToolbarButton98, TToolbarButton97, nullptr, createComponen
 TToolbarButton98::TToolbarButton98(TComponent* owner) : TToolbarButton97(owner)
 {
     SetAllowAllUp(true);
+    SetDropdownArrow(false);
     SetHeight(menuButtonHeight);
+    // While a menu is open, passing over the bar's buttons opens theirs.
+    Widget()->setMouseTracking(true);
 }
 
 void TToolbarButton98::AdjustSize()
@@ -56,6 +54,35 @@ void TToolbarButton98::TextChanged()
     AdjustSize();
 }
 
+void TToolbarButton98::Click()
+{
+    if (auto* bar = dynamic_cast<TMainMenu98*>(Parent()))
+        bar->OpenMenuOf(*this, false);
+    else
+        TToolbarButton97::Click();
+}
+
+void TToolbarButton98::AcceleratorClick()
+{
+    if (auto* bar = dynamic_cast<TMainMenu98*>(Parent()))
+        bar->OpenMenuOf(*this, true);
+    else
+        TToolbarButton97::AcceleratorClick();
+}
+
+void TToolbarButton98::MouseDown(TMouseButton button, TShiftState shift, int x, int y)
+{
+    // A menu opens as the mouse goes down; the release may then choose one of its items.
+    if (button == mbLeft && Enabled() && DropdownMenu()) {
+        TComponentRef<TToolbarButton98> alive(this);
+        Click();
+        if (alive)
+            TGraphicControl::MouseDown(button, shift, x, y);
+        return;
+    }
+    TToolbarButton97::MouseDown(button, shift, x, y);
+}
+
 // --- TMainMenu98 ---
 
 PICTAVO_DEFINE_CLASS(TMainMenu98, TToolbar97, nullptr, createComponentOf<TMainMenu98>)
@@ -64,6 +91,8 @@ TMainMenu98::TMainMenu98(TComponent* owner) : TToolbar97(owner)
 {
     SetCaption("Menu Bar");
     SetFullSize(true);
+    m_settings.openAnimation = anSmart;
+    m_settings.closeAnimation = anSmart;
 }
 
 TMainMenu98::~TMainMenu98() = default;
@@ -86,6 +115,96 @@ void TMainMenu98::SetMainMenu(TMainMenu* menu)
     }
 }
 
+void TMainMenu98::SetDoubleSpeed(bool doubleSpeed)
+{
+    m_settings.doubleSpeed = doubleSpeed;
+    settingsChanged();
+}
+
+void TMainMenu98::SetOpenAnimation(TMenuAnimation animation)
+{
+    m_settings.openAnimation = animation;
+    settingsChanged();
+}
+
+void TMainMenu98::SetCloseAnimation(TMenuAnimation animation)
+{
+    m_settings.closeAnimation = animation;
+    settingsChanged();
+}
+
+void TMainMenu98::SetAlignment(TAlignment alignment)
+{
+    m_settings.alignment = alignment;
+    settingsChanged();
+}
+
+void TMainMenu98::SetTimeout(int milliseconds)
+{
+    m_settings.timeout = milliseconds;
+    settingsChanged();
+}
+
+void TMainMenu98::SetItemHeight(int height)
+{
+    m_settings.itemHeight = height;
+    settingsChanged();
+}
+
+void TMainMenu98::SetSeparatorHeight(int height)
+{
+    m_settings.separatorHeight = height;
+    settingsChanged();
+}
+
+void TMainMenu98::SetIndent(int indent)
+{
+    m_settings.indent = indent;
+    settingsChanged();
+}
+
+void TMainMenu98::SetStatusBar(TControl* control)
+{
+    m_settings.statusBar = control;
+    settingsChanged();
+}
+
+void TMainMenu98::SetStatusBarIndex(int index)
+{
+    m_settings.statusBarIndex = index;
+    settingsChanged();
+}
+
+void TMainMenu98::settingsChanged()
+{
+    for (const auto& entry : m_buttons)
+        if (entry.first)
+            if (auto* menu = dynamic_cast<TPopupMenu98*>(entry.first->DropdownMenu()))
+                configure(*menu);
+}
+
+void TMainMenu98::configure(TPopupMenu98& menu) const
+{
+    MenuSettings settings = m_settings;
+    settings.showHint = HintShown();
+    menu.SetSettings(settings);
+    menu.SetFont(Font());
+    // The bar's events, with the bar's handlers as they are when they fire.
+    const TComponentRef<TMainMenu98> bar(const_cast<TMainMenu98*>(this));
+    menu.OnPopup = [bar](TObject* sender) {
+        if (bar && bar->OnPopup)
+            bar->OnPopup(sender);
+    };
+    menu.OnMenuCommand = [bar](TObject* sender) {
+        if (bar && bar->OnMenuCommand)
+            bar->OnMenuCommand(sender);
+    };
+    menu.OnMenuClose = [bar](TObject* sender) {
+        if (bar && bar->OnMenuClose)
+            bar->OnMenuClose(sender);
+    };
+}
+
 void TMainMenu98::listen()
 {
     if (!m_menu || m_menuListener.Subscribed())
@@ -106,9 +225,11 @@ void TMainMenu98::menuChanged(TMenuItem* source, bool rebuild)
     std::vector<TMenuItem*> shown;
     for (const auto& entry : m_buttons)
         shown.push_back(entry.second);
-    if (rebuild || visible != shown || std::any_of(m_buttons.begin(), m_buttons.end(), [](const auto& entry) {
-            return !entry.first;
-        })) {
+    const bool hasSubItemsChanged = std::any_of(m_buttons.begin(), m_buttons.end(), [](const auto& entry) {
+        return entry.first && entry.second && (entry.second->Count() > 0) != (entry.first->DropdownMenu() != nullptr);
+    });
+    if (rebuild || visible != shown || hasSubItemsChanged ||
+        std::any_of(m_buttons.begin(), m_buttons.end(), [](const auto& entry) { return !entry.first; })) {
         RebuildButtons();
         return;
     }
@@ -130,7 +251,7 @@ void TMainMenu98::Notification(TComponent* component, TOperation operation)
 
 bool TMainMenu98::formGoing() const
 {
-    const TForm* form = formOf(this);
+    const TForm* form = OwningForm(this);
     return IsDestroying() || (form && form->IsFormDestroying());
 }
 
@@ -140,7 +261,7 @@ void TMainMenu98::Loaded()
     listen();
     RebuildButtons();
     // The bar takes the place of the form's own menu bar.
-    if (TForm* form = formOf(this))
+    if (TForm* form = OwningForm(this))
         form->SetNativeMenuVisible(false);
 }
 
@@ -149,6 +270,23 @@ TToolbarButton98* TMainMenu98::ButtonOf(const TMenuItem* item) const
     for (const auto& [button, shownItem] : m_buttons)
         if (item && shownItem == item && button)
             return button;
+    return nullptr;
+}
+
+TMenuItem* TMainMenu98::ItemOf(const TToolbarButton98* button) const
+{
+    for (const auto& [shownButton, item] : m_buttons)
+        if (button && shownButton == button)
+            return item;
+    return nullptr;
+}
+
+TPopupMenu98* TMainMenu98::OpenMenu() const
+{
+    for (const auto& entry : m_buttons)
+        if (entry.first)
+            if (auto* menu = dynamic_cast<TPopupMenu98*>(entry.first->DropdownMenu()); menu && menu->IsOpen())
+                return menu;
     return nullptr;
 }
 
@@ -169,61 +307,97 @@ void TMainMenu98::RebuildButtons()
             continue;
         auto* button = new TToolbarButton98(this);
         m_buttons.emplace_back(button, item);
+        button->Font()->CopyFrom(Font());
         button->SetCaption(item->Caption());
         button->SetEnabled(item->Enabled());
         button->SetHint(item->Hint());
         if (item->Default())
-            button->Font()->SetStyle(1u << fsBold);
+            button->Font()->SetStyle(button->Font()->Style() | (1u << fsBold));
         if (item->HasBitmap())
             if (auto* bitmap = dynamic_cast<TBitmap*>(item->Bitmap()))
                 button->SetGlyph(bitmap);
-        if (item->Count() > 0)
+        if (item->Count() > 0) {
             button->SetGroupIndex(1);
+            auto* menu = new TPopupMenu98(button);
+            configure(*menu);
+            button->SetDropdownMenu(menu);
+        }
         button->AdjustSize();
-        button->OnClick = [this, item](TObject*) { buttonClicked(item); };
         button->SetParent(this);
     }
     RequestLayout();
     LayoutControls();
 }
 
-void TMainMenu98::buttonClicked(TMenuItem* clicked)
+void TMainMenu98::OpenMenuOf(TToolbarButton98& clicked, bool byKeyboard)
 {
-    TComponentRef<TMenuItem> item(clicked);
+    TComponentRef<TToolbarButton98> button(&clicked);
+    TComponentRef<TMenuItem> item = ItemOf(&clicked);
+    if (!item)
+        return;
+    // A click on the button of the open menu closes it.
+    if (auto* open = dynamic_cast<TPopupMenu98*>(clicked.DropdownMenu()); open && open->IsOpen()) {
+        open->CloseMenu();
+        clicked.SetDown(false);
+        return;
+    }
+    if (MenuSession* session = MenuSession::Current())
+        session->CloseAll();
     item->Click();
     // The click may have made the buttons again (an item shown or hidden), or freed the item:
     // the button clicked is then gone, and the item's new button (if it still has one) goes on.
-    TComponentRef<TToolbarButton98> button = ButtonOf(item);
-    if (!button)
+    if (!item)
         return;
     if (item->Count() == 0) {
-        button->SetDown(false);
+        PlayEventSound("MenuCommand");
         return;
     }
+    button = ButtonOf(item);
+    if (!button)
+        return;
+    auto* menu = dynamic_cast<TPopupMenu98*>(button->DropdownMenu());
+    if (!menu)
+        return;
     // The button stays down while its menu is open, below it (beside it in a vertical dock).
     button->SetDown(true);
     const TDock97* dock = DockedTo();
     const bool vertical = dock && !dock->IsHorizontal();
-    const TPoint at = vertical ? button->ClientToScreen({button->Width(), 0})
-                               : button->ClientToScreen({0, button->Height()});
-    PopupMenuItems(*item, at);
-    if (button && ButtonOf(item) == button)
-        button->SetDown(false);
+    TPopupPlacement placement;
+    placement.upwardEnd = button->ClientToScreen({0, 0}).y;
+    placement.at = vertical ? button->ClientToScreen({button->Width(), 0}) : button->ClientToScreen({0, button->Height()});
+    menu->OnLeaveSideways = [bar = TComponentRef<TMainMenu98>(this), button](int direction) {
+        if (bar && button)
+            bar->openNeighbour(*button, direction);
+    };
+    menu->PopupItems(*item, placement, button, [button, menu = TComponentRef<TPopupMenu98>(menu)] {
+        // Opened again meanwhile, the menu keeps its button down.
+        if (button && !(menu && menu->IsOpen()))
+            button->SetDown(false);
+    }, byKeyboard);
+}
+
+void TMainMenu98::openNeighbour(TToolbarButton98& from, int direction)
+{
+    std::vector<TToolbarButton98*> withMenus;
+    for (const auto& entry : m_buttons)
+        if (entry.first && entry.first->Enabled() && entry.first->DropdownMenu())
+            withMenus.push_back(entry.first);
+    const auto at = std::find(withMenus.begin(), withMenus.end(), &from);
+    if (at == withMenus.end() || withMenus.size() < 2)
+        return;
+    const int count = int(withMenus.size());
+    const int index = ((int(at - withMenus.begin()) + direction) % count + count) % count;
+    OpenMenuOf(*withMenus[std::size_t(index)], true);
 }
 
 const PropertyTable& TMainMenu98::ClassProperties()
 {
-    static const PropertyTable table(&TToolbar97::ClassProperties(), {
-        props::boolean<TMainMenu98>("DoubleSpeed", &TMainMenu98::DoubleSpeed, &TMainMenu98::SetDoubleSpeed),
-        props::integer<TMainMenu98, int>("Indent", &TMainMenu98::Indent, &TMainMenu98::SetIndent),
-        props::integer<TMainMenu98, int>("ItemHeight", &TMainMenu98::ItemHeight, &TMainMenu98::SetItemHeight),
-        props::component<TMainMenu98, TMainMenu>("MainMenu", &TMainMenu98::MainMenu, &TMainMenu98::SetMainMenu),
-        props::integer<TMainMenu98, int>("SeparatorHeight", &TMainMenu98::SeparatorHeight,
-                                         &TMainMenu98::SetSeparatorHeight),
-        props::integer<TMainMenu98, int>("StatusBarIndex", &TMainMenu98::StatusBarIndex,
-                                         &TMainMenu98::SetStatusBarIndex),
-        props::integer<TMainMenu98, int>("Timeout", &TMainMenu98::Timeout, &TMainMenu98::SetTimeout),
-    });
+    using M = TMainMenu98;
+    static const PropertyTable table(&TToolbar97::ClassProperties(),
+                                     MenuSettingProperties<M>({
+                                         props::component<M, TMainMenu>("MainMenu", &M::MainMenu, &M::SetMainMenu),
+                                         props::event<M, TNotifyEvent>("OnPopup", &M::OnPopup),
+                                     }));
     return table;
 }
 
@@ -367,6 +541,7 @@ void RegisterDockingClasses()
         TToolbarButton97::StaticClass(),
         TToolbarButton98::StaticClass(),
         TMainMenu98::StaticClass(),
+        TPopupMenu98::StaticClass(),
         TMenuItemBitmaps::StaticClass(),
     });
 }

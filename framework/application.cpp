@@ -3,6 +3,7 @@
 #include "framework/classic_look.h"
 #include "framework/exceptions.h"
 #include "framework/forms.h"
+#include "framework/qt_bridge.h"
 #include "platform/paths.h"
 
 #include <QAbstractEventDispatcher>
@@ -10,7 +11,9 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QEventLoop>
+#include <QKeyEvent>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPalette>
 #include <QPointer>
 #include <QSettings>
@@ -134,6 +137,62 @@ void showCurrentException(TObject* sender)
     presentException(sender, error);
 }
 
+// Shows the application's input messages to its message hooks before their windows see them.
+class MessageHookFilter : public QObject {
+public:
+    explicit MessageHookFilter(TApplication& application) : m_application(application) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override
+    {
+        if (m_application.MessageHooks.Empty() || !watched->isWidgetType())
+            return false;
+        TMessage message;
+        switch (e->type()) {
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease: {
+            const auto* key = static_cast<QKeyEvent*>(e);
+            message.kind = e->type() == QEvent::KeyPress ? TMessageKind::KeyDown : TMessageKind::KeyUp;
+            message.key = framework_detail::virtualKey(*key);
+            message.text = key->text().toStdString();
+            message.shift = framework_detail::shiftState(key->modifiers(), Qt::NoButton);
+            break;
+        }
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove: {
+            const auto* mouse = static_cast<QMouseEvent*>(e);
+            message.kind = e->type() == QEvent::MouseButtonPress     ? TMessageKind::MouseDown
+                           : e->type() == QEvent::MouseButtonRelease ? TMessageKind::MouseUp
+                           : e->type() == QEvent::MouseMove          ? TMessageKind::MouseMove
+                                                                     : TMessageKind::MouseDblClick;
+            const QPoint at = mouse->globalPosition().toPoint();
+            message.screenPos = {at.x(), at.y()};
+            message.button = mouse->button() == Qt::RightButton    ? mbRight
+                             : mouse->button() == Qt::MiddleButton ? mbMiddle
+                                                                   : mbLeft;
+            message.shift = framework_detail::shiftState(mouse->modifiers(), mouse->buttons());
+            break;
+        }
+        default:
+            return false;
+        }
+        message.control = framework_detail::controlOf(static_cast<QWidget*>(watched));
+        m_application.MessageHooks.ForEach([&](const std::function<void(TMessage&)>& hook) {
+            try {
+                hook(message);
+            } catch (...) {
+                m_application.HandleException(&m_application);
+            }
+        });
+        return message.handled;
+    }
+
+private:
+    TApplication& m_application;
+};
+
 } // namespace
 
 Seam<void(const std::string&, const std::string&)>& MessagePresenter()
@@ -234,11 +293,15 @@ void TApplication::watchActivation()
     m_activationWatch = std::make_unique<QObject>();
     QObject::connect(gui, &QGuiApplication::applicationStateChanged, m_activationWatch.get(),
                      [this](Qt::ApplicationState state) {
-        if (state == Qt::ApplicationActive && OnActivate)
+        const bool active = state == Qt::ApplicationActive;
+        if (active && OnActivate)
             Dispatch(this, [this] { OnActivate(this); });
-        else if (state != Qt::ApplicationActive && OnDeactivate)
+        else if (!active && OnDeactivate)
             Dispatch(this, [this] { OnDeactivate(this); });
+        Dispatch(this, [this, active] { ActivationListeners(active); });
     });
+    m_messageFilter = std::make_unique<MessageHookFilter>(*this);
+    gui->installEventFilter(m_messageFilter.get());
 }
 
 bool TApplication::Active() const

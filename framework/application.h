@@ -16,12 +16,30 @@
 #include <string>
 #include <vector>
 
+class TControl;
 class TForm;
 class QApplication;
 class QEventLoop;
 class QObject;
 
 using TExceptionEvent = std::function<void(TObject* sender, const std::exception& error)>;
+
+// An input message on its way to a window of the application, as the message hooks see it.
+enum class TMessageKind { KeyDown, KeyUp, MouseDown, MouseUp, MouseMove, MouseDblClick };
+struct TMessage {
+    TMessageKind kind = TMessageKind::MouseMove;
+    // The control whose window receives the message; null for a window that shows no control.
+    TControl* control = nullptr;
+    // Mouse messages: the cursor on the screen and the button that went down or up.
+    TPoint screenPos{0, 0};
+    int button = 0;  // a TMouseButton
+    // Key messages: the virtual key and the text it types.
+    unsigned short key = 0;
+    std::string text;
+    unsigned shift = 0;  // a TShiftState
+    // Set by a hook: the message goes no further.
+    bool handled = false;
+};
 // Shows a message to the user: the caption of its box and its text.
 using TMessagePresenter = std::function<void(const std::string& caption, const std::string& text)>;
 
@@ -100,6 +118,11 @@ public:
     THookList<void()> MessageHandled;
     // Run once when Terminate is asked for (modal loops end then).
     THookList<void()> Terminating;
+    // See every input message of the application before its window does (pop-up menus and
+    // drags install one while they run). A hook that fails is reported and the others still run.
+    THookList<void(TMessage&)> MessageHooks;
+    // Told when the application becomes active (true) or inactive (false).
+    THookList<void(bool active)> ActivationListeners;
 
     TExceptionEvent OnException;
     // The application became active or inactive (its windows gained or lost the desktop's focus).
@@ -127,6 +150,7 @@ private:
     QEventLoop* m_loop = nullptr;
     std::unique_ptr<QApplication> m_ownQtApplication;
     std::unique_ptr<QObject> m_activationWatch;  // its connections go with the application
+    std::unique_ptr<QObject> m_messageFilter;
 };
 
 // The application object, or null before one is made.

@@ -8,6 +8,7 @@
 #include <QPaintDevice>
 #include <QPaintEngine>
 #include <QPainter>
+#include <QPixmap>
 
 #include <algorithm>
 #include <cmath>
@@ -57,6 +58,23 @@ QImage opaqueImage(Section& result, const Rect& covered)
     if (covered == Rect{0, 0, result.width(), result.height()})
         return whole;  // shares the pixels: drawn before the section goes
     return whole.copy(detail::qRect(covered));
+}
+
+// Whether what is drawn on a device keeps an alpha channel. The unused fourth byte of 32-bit rows
+// holds anything (0 as a rule), so such rows reach these devices only through opaque copies. A
+// window is opaque whatever its backing store holds.
+bool keepsTransparency(const QPaintDevice& device)
+{
+    switch (device.devType()) {
+    case QInternal::Widget:
+        return false;
+    case QInternal::Image:
+        return static_cast<const QImage&>(device).hasAlphaChannel();
+    case QInternal::Pixmap:
+        return static_cast<const QPixmap&>(device).hasAlphaChannel();
+    default:
+        return true;
+    }
 }
 
 } // namespace
@@ -280,6 +298,9 @@ bool PainterDeviceContext::copyStoredRows(const detail::BlitParams& params)
         return false;
     const QImage rows = source.storedRows();
     if (rows.isNull())
+        return false;
+    const QPaintDevice* target = m_painter.device();
+    if (rows.format() == QImage::Format_RGB32 && (!target || keepsTransparency(*target)))
         return false;
     draw([&](QPainter& painter) {
         if (params.clip)

@@ -14,7 +14,7 @@
 #include "picture/image.h"
 
 #include "support/test_support.h"
-#include "test_pictures.h"
+#include "support/test_pictures.h"
 
 #include <QTest>
 #include <QTimer>

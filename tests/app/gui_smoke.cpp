@@ -10,7 +10,7 @@
 #include "framework/ext_controls.h"
 #include "picture/image.h"
 
-#include "test_pictures.h"
+#include "support/test_pictures.h"
 
 #include <QAbstractItemView>
 #include <QGuiApplication>

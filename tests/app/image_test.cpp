@@ -7,7 +7,7 @@
 #include "platform/paths.h"
 
 #include "support/test_support.h"
-#include "test_pictures.h"
+#include "support/test_pictures.h"
 
 #include <QByteArray>
 #include <QTemporaryDir>

@@ -15,7 +15,7 @@
 #include "cups_server.h"
 #include "fake_spooler.h"
 #include "support/test_support.h"
-#include "test_pictures.h"
+#include "support/test_pictures.h"
 
 #include <QAbstractItemView>
 #include <QCoreApplication>

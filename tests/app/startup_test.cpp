@@ -19,7 +19,7 @@
 #include "fake_spooler.h"
 #include "report/quick_rep.h"
 #include "support/test_support.h"
-#include "test_pictures.h"
+#include "support/test_pictures.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -231,7 +231,7 @@ TEST_F(StartupTest, TheMainWindowsComponentsAreSetAndWiredAsDesigned)
         {"tbar_AbrirArquivo", "tbar_Ferramentas", 23, "Abrir arquivo", 1, true},
         {"TBar_ConfiguraraImpressora", "tbar_Ferramentas", 23, "Configurar a Impressora", 1, true},
         {"tbar_VisualizarImpressao", "tbar_Ferramentas", 23, "Visualizar a Impressão", 1, true},
-        {"tBar_Imprimir", "tbar_Ferramentas", 23, "Imprimir o arquivo selecionado", 1, false},
+        {"tBar_Imprimir", "tbar_Ferramentas", 23, "Imprimir o arquivo selecionado", 1, true},
         {"tbar_ZoomNormal", "tbar_Zoom", 22, "Imagem Normal", 2, true},
         {"tbar_ZoomEsticado", "tbar_Zoom", 23, "", 2, true},
     };
@@ -356,7 +356,7 @@ TEST_F(StartupTest, TheMainWindowsComponentsAreSetAndWiredAsDesigned)
         EXPECT_NE(line.component->Properties()->Find(line.property), nullptr) << line.line;
 }
 
-TEST_F(StartupTest, TheImprimirToolbarButtonDoesNothing)
+TEST_F(StartupTest, TheImprimirToolbarButtonWithNothingChosenPrintsNothing)
 {
     StartViewer({"pictavo"});
     auto* button = component<TToolbarButton97>("tBar_Imprimir");

@@ -18,7 +18,7 @@
 
 #include "fake_file_system.h"
 #include "support/test_support.h"
-#include "test_pictures.h"
+#include "support/test_pictures.h"
 
 #include <QAbstractItemView>
 #include <QAbstractScrollArea>
@@ -493,15 +493,18 @@ TEST_F(ViewerTest, PrintingCommandsActOnlyOnAnExistingSelectedFile)
     QTest::mouseClick(dynamic_cast<TControl*>(viewer->FindComponent("tbar_VisualizarImpressao"))->Widget(),
                       Qt::LeftButton, {}, QPoint(5, 5));
     choose("mnu_Imprimir");
+    QTest::mouseClick(dynamic_cast<TControl*>(viewer->FindComponent("tBar_Imprimir"))->Widget(), Qt::LeftButton, {},
+                      QPoint(5, 5));
     choose("mnu_Configurarimpressora");
     const std::string quadros = path("fotos/quadros.bmp");
-    EXPECT_EQ(commands, (std::vector<std::string>{"preview " + quadros, "print " + quadros, "setup"}));
+    EXPECT_EQ(commands,
+              (std::vector<std::string>{"preview " + quadros, "print " + quadros, "print " + quadros, "setup"}));
     EXPECT_TRUE(messages.empty());
     // A file removed since it was selected: nothing.
     std::filesystem::remove(files.nativePath("fotos/quadros.bmp"));
     choose("mnu_Imprimir");
     choose("mnu_VisualizarImpressao");
-    EXPECT_EQ(commands.size(), 3u);
+    EXPECT_EQ(commands.size(), 4u);
 }
 
 TEST_F(ViewerTest, TheAboutBoxOpensModallyAndSairEndsTheProgram)

@@ -199,6 +199,39 @@ TEST_F(ApplicationTest, AFailingHookIsReportedAndTheOthersStillRun)
     EXPECT_EQ(captured.messages, (std::vector<Message>{{"Pictavo 2", "Gancho quebrado"}}));
 }
 
+TEST_F(ApplicationTest, MessageHooksSeeInputBeforeItsWindowAndMaySwallowIt)
+{
+    TForm form(nullptr);
+    form.SetClientSize(200, 100);
+    auto* button = new TButton(&form);
+    button->SetParent(&form);
+    button->SetBounds(10, 10, 80, 25);
+    form.Show();
+    int clicks = 0;
+    button->OnClick = [&](TObject*) { ++clicks; };
+    std::vector<std::string> seen;
+    bool swallow = false;
+    THookSubscription hook = app.MessageHooks.Add([&](TMessage& message) {
+        if (message.kind == TMessageKind::MouseDown) {
+            const TPoint at = button->ClientToScreen({5, 6});
+            seen.push_back("down at (5, 6): " + std::to_string(message.screenPos == at) + " on button: " +
+                           std::to_string(message.control == button));
+        } else if (message.kind == TMessageKind::KeyDown) {
+            seen.push_back("key " + message.text + " " + std::to_string(message.key));
+        }
+        message.handled = swallow;
+    });
+    QTest::mouseClick(button->Widget(), Qt::LeftButton, {}, QPoint(5, 6));
+    QTest::keyClick(button->Widget(), Qt::Key_A);
+    EXPECT_EQ(clicks, 1);
+    swallow = true;
+    QTest::mouseClick(button->Widget(), Qt::LeftButton, {}, QPoint(5, 6));
+    EXPECT_EQ(clicks, 1);
+    hook.Reset();
+    EXPECT_EQ(seen, (std::vector<std::string>{"down at (5, 6): 1 on button: 1", "key a 65",
+                                              "down at (5, 6): 1 on button: 1"}));
+}
+
 TEST(ApplicationAbsent, DispatchWithoutAnApplicationStillShowsTheMessage)
 {
     ASSERT_EQ(Application, nullptr);

@@ -307,3 +307,31 @@ TEST(PainterContext, ReportsTheDevice)
     auto section = makeSection(2, 2, 8);
     EXPECT_EQ(makeSectionContext(*section)->section(), section.get());
 }
+
+TEST(PainterContext, CopiesOntoTargetsThatKeepTransparencyAreOpaque)
+{
+    // A 32-bit section's fourth byte is unused and holds 0; targets with an alpha channel (a
+    // grabbed widget, a translucent image) must still receive opaque pixels.
+    auto source = gradient(32);
+    for (const QImage::Format format : {QImage::Format_ARGB32_Premultiplied, QImage::Format_ARGB32}) {
+        SCOPED_TRACE(int(format));
+        QImage image(16, 12, format);
+        image.fill(Qt::transparent);
+        {
+            QPainter painter(&image);
+            PainterDeviceContext dc(painter);
+            dc.stretchBlt({2, 1, 13, 9}, *source, {0, 0, 7, 5}, rop::SrcCopy);
+        }
+        auto section = sectionTarget(16, 12);
+        SectionDeviceContext(*section).stretchBlt({2, 1, 13, 9}, *source, {0, 0, 7, 5}, rop::SrcCopy);
+        int seeThrough = 0, wrong = 0;
+        for (int y = 1; y < 9; ++y)
+            for (int x = 2; x < 13; ++x) {
+                const QRgb q = image.pixel(x, y);
+                seeThrough += qAlpha(q) != 255;
+                wrong += rgb(std::uint8_t(qRed(q)), std::uint8_t(qGreen(q)), std::uint8_t(qBlue(q))) != section->pixel(x, y);
+            }
+        EXPECT_EQ(seeThrough, 0);
+        EXPECT_EQ(wrong, 0);
+    }
+}

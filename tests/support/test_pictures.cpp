@@ -1,9 +1,8 @@
-#include "test_pictures.h"
+#include "support/test_pictures.h"
 
 #include "framework/control.h"
 #include "platform/paths.h"
 
-#include <QPixmap>
 #include <QWidget>
 
 #include <cstdio>
@@ -69,7 +68,14 @@ std::string quadrantBitmap(int width, int height)
 
 QImage grabControl(TControl& control)
 {
-    return control.Widget()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    // Into an opaque image, as a window's surface on the display is: pictures copied as stored
+    // rows bring their unused fourth byte along, which a surface with alpha would take as
+    // see-through.
+    QWidget* widget = control.Widget();
+    QImage image(widget->size(), QImage::Format_RGB32);
+    image.fill(Qt::black);
+    widget->render(&image);
+    return image;
 }
 
 Rgb pixelAt(const QImage& image, int x, int y)
