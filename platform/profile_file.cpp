@@ -16,12 +16,14 @@ namespace {
 
 constexpr auto settingsFolder = "pictavo";
 
+// Blanks around a name or value go, and so do the carriage returns of lines ended the other
+// platform's way: lines are kept with them, so that a rewrite leaves other lines as they were.
 std::string_view trimmed(std::string_view text)
 {
-    const auto first = text.find_first_not_of(" \t");
+    const auto first = text.find_first_not_of(" \t\r");
     if (first == std::string_view::npos)
         return {};
-    const auto last = text.find_last_not_of(" \t");
+    const auto last = text.find_last_not_of(" \t\r");
     return text.substr(first, last - first + 1);
 }
 
@@ -58,7 +60,8 @@ std::optional<std::string_view> keyOf(std::string_view line)
     return trimmed(line.substr(0, equals));
 }
 
-// The file's lines without their line ends; nullopt when it exists but cannot be read.
+// The file's lines without their line feeds (a carriage return before one stays with its line);
+// nullopt when the file exists but cannot be read.
 std::optional<std::vector<std::string>> readLines(const std::string& path)
 {
     std::vector<std::string> lines;
@@ -70,11 +73,8 @@ std::optional<std::vector<std::string>> readLines(const std::string& path)
         return std::nullopt;
     }
     std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
+    while (std::getline(in, line))
         lines.push_back(std::move(line));
-    }
     if (in.bad())
         return std::nullopt;
     return lines;

@@ -7,6 +7,7 @@
 #include <QImage>
 
 #include <sys/mman.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <cstdlib>
@@ -28,6 +29,13 @@ constexpr std::size_t hugePage = std::size_t(2) << 20;
 // Blocks up to this size are made whole at once; larger ones (the very largest pictures) take
 // memory only as their rows are written.
 constexpr std::size_t populateLimit = std::size_t(256) << 20;
+
+// The inaccessible page after every mapped block: one page of the kernel's.
+std::size_t guardBytes()
+{
+    static const std::size_t page = std::size_t(sysconf(_SC_PAGESIZE));
+    return page;
+}
 
 std::size_t roundUp(std::size_t value, std::size_t step)
 {
@@ -55,7 +63,7 @@ public:
             return false;
         std::lock_guard lock(m_mutex);
         if (m_data)
-            munmap(m_data, m_length);
+            munmap(m_data, m_length + guardBytes());
         m_data = data;
         m_length = length;
         return true;
@@ -88,21 +96,29 @@ ParkedBlock& parkedBlock()
 
 std::unique_ptr<Section::Memory> Section::Memory::allocate(std::size_t bytes, bool zeroed)
 {
+    // A mapped block's pixels end where its guard page starts, at 64-byte alignment.
+    const auto mappedPixels = [bytes](std::uint8_t* block, std::size_t length) {
+        return block + length - roundUp(bytes, memoryAlignment);
+    };
     if (bytes >= hugePage) {
         std::size_t taken = 0;
         if (std::uint8_t* block = parkedBlock().take(roundUp(bytes, hugePage), taken)) {
+            std::uint8_t* const pixels = mappedPixels(block, taken);
             if (zeroed)
-                std::memset(block, 0, bytes);
-            return std::unique_ptr<Memory>(new Memory(block, taken, true));
+                std::memset(pixels, 0, bytes);
+            return std::unique_ptr<Memory>(new Memory(pixels, block, taken, true));
         }
     }
     if (bytes >= mappedThreshold) {
         // Blocks of a huge page or more take a whole number of them on a huge-page boundary:
-        // the mapping is made one huge page larger and trimmed at both ends.
+        // the mapping is made one huge page larger and trimmed at both ends. Every mapped block
+        // is followed by an inaccessible page, so that running past the pixels faults at once.
         const bool huge = bytes >= hugePage;
-        const std::size_t length = huge ? roundUp(bytes, hugePage) : bytes;
+        const std::size_t guard = guardBytes();
+        const std::size_t length = roundUp(bytes, huge ? hugePage : guard);
         const std::size_t slack = huge ? hugePage : 0;
-        void* mapped = mmap(nullptr, length + slack, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        const std::size_t mappedLength = length + guard + slack;
+        void* mapped = mmap(nullptr, mappedLength, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (mapped == MAP_FAILED)
             return nullptr;
         auto* const start = static_cast<std::uint8_t*>(mapped);
@@ -111,30 +127,37 @@ std::unique_ptr<Section::Memory> Section::Memory::allocate(std::size_t bytes, bo
             block = reinterpret_cast<std::uint8_t*>(roundUp(reinterpret_cast<std::uintptr_t>(start), hugePage));
             if (block > start)
                 munmap(start, std::size_t(block - start));
-            munmap(block + length, std::size_t(start + slack - block));
+            std::uint8_t* const end = block + length + guard;
+            if (start + mappedLength > end)
+                munmap(end, std::size_t(start + mappedLength - end));
             madvise(block, length, MADV_HUGEPAGE);
+        }
+        if (mprotect(block + length, guard, PROT_NONE) != 0) {
+            munmap(block, length + guard);
+            return nullptr;
         }
         // Nearly every section has all its rows written at once (a file read, a decode, a
         // conversion): its pages are made in one call instead of one fault at a time. Both
         // requests are hints; a kernel without them hands out pages as they are touched.
         if (length <= populateLimit)
             madvise(block, length, MADV_POPULATE_WRITE);
-        return std::unique_ptr<Memory>(new Memory(block, length, true));
+        return std::unique_ptr<Memory>(new Memory(mappedPixels(block, length), block, length, true));
     }
     const std::size_t rounded = (bytes + memoryAlignment - 1) / memoryAlignment * memoryAlignment;
     void* block = std::aligned_alloc(memoryAlignment, rounded);
     if (!block)
         return nullptr;
     std::memset(block, 0, rounded);
-    return std::unique_ptr<Memory>(new Memory(static_cast<std::uint8_t*>(block), bytes, false));
+    auto* const data = static_cast<std::uint8_t*>(block);
+    return std::unique_ptr<Memory>(new Memory(data, data, bytes, false));
 }
 
 Section::Memory::~Memory()
 {
     if (!m_mapped)
-        std::free(m_data);
-    else if (!parkedBlock().park(m_data, m_bytes))
-        munmap(m_data, m_bytes);
+        std::free(m_block);
+    else if (!parkedBlock().park(m_block, m_bytes))
+        munmap(m_block, m_bytes + guardBytes());
 }
 
 Section::Section(Kind kind, const BitmapInfoHeader& header) : m_kind(kind), m_header(header) {}

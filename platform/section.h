@@ -155,7 +155,8 @@ private:
     // Pixel memory aligned for vector loads, zero-filled when asked; large blocks come straight
     // from the kernel, already zeroed, in huge pages where the kernel has them, and (all but the
     // very largest) made whole at once. A freed block of huge pages is kept for the next one of
-    // its size.
+    // its size. A block from the kernel is followed by an inaccessible page, and its pixels end
+    // right before it (give or take the alignment), so that reading or writing past them faults.
     class Memory {
     public:
         static std::unique_ptr<Memory> allocate(std::size_t bytes, bool zeroed);
@@ -165,10 +166,11 @@ private:
         std::uint8_t* data() const { return m_data; }
 
     private:
-        Memory(std::uint8_t* data, std::size_t bytes, bool mapped)
-            : m_data(data), m_bytes(bytes), m_mapped(mapped) {}
-        std::uint8_t* m_data;
-        std::size_t m_bytes;
+        Memory(std::uint8_t* data, std::uint8_t* block, std::size_t bytes, bool mapped)
+            : m_data(data), m_block(block), m_bytes(bytes), m_mapped(mapped) {}
+        std::uint8_t* m_data;   // the pixels, inside the block
+        std::uint8_t* m_block;  // what was allocated or mapped, without the guard page
+        std::size_t m_bytes;    // the block's length
         bool m_mapped;
     };
 

@@ -17,28 +17,25 @@
 
 namespace {
 
-// Huffman-coded data spends at least one bit on every 8 × 8 block of every component in its
-// first scan, so N bytes of complete data hold at most about 512 × N pixels. Pictures that
-// claim more than twice that are refused before anything is allocated for them, unless they
-// stay under a floor: below it a cut-off file still shows its upper part. (Arithmetic coding
-// can spend less than a bit on a block; such files beyond the floor are refused too.)
-constexpr std::int64_t pixelsPerByte = 1024;
-constexpr std::int64_t pixelFloor = std::int64_t(1) << 22;
-
-// The library's own working memory (coefficient buffers of progressive files, quantiser
-// tables) stays within this much per pixel plus a fixed allowance.
+// The library's own working memory (coefficient buffers of multi-scan files, the two-pass
+// quantiser's picture) stays within this much per pixel plus a fixed allowance, and together
+// with the decoded bitmap within what the platform makes of one section: a small file that
+// claims a huge picture fails when the library asks for its buffers, before they are taken.
+// (The library counts only its whole-picture buffers; its row buffers grow with the width
+// alone.)
 constexpr long libraryBytesPerPixel = 12;
 constexpr long libraryAllowance = 32L << 20;
 
-// Colours of quantised 8-bit output: 256 less the 20 that a palette display keeps for itself.
-constexpr int quantisedColours = 236;
-
-void checkPictureSize(JDIMENSION width, JDIMENSION height, std::int64_t byteCount)
+long libraryMemoryLimit(JDIMENSION width, JDIMENSION height)
 {
     const std::int64_t pixels = std::int64_t(width) * std::int64_t(height);
-    if (pixels > std::max(pixelFloor, byteCount * pixelsPerByte))
-        std::rethrow_exception(jpeg::libraryError(JERR_IMAGE_TOO_BIG));
+    const std::int64_t decoded = platform::sectionStride(width, 24) * std::int64_t(height);
+    const std::int64_t left = std::max<std::int64_t>(platform::maxSectionBytes - decoded, libraryAllowance);
+    return long(std::min(pixels * libraryBytesPerPixel + libraryAllowance, left));
 }
+
+// Colours of quantised 8-bit output: 256 less the 20 that a palette display keeps for itself.
+constexpr int quantisedColours = 236;
 
 // Reading the header at load time ---------------------------------------------------------------
 
@@ -114,9 +111,7 @@ bool prepare(DecodeJob& job)
     jpeg::attachProgress(reinterpret_cast<j_common_ptr>(&info), *job.session);
     jpeg::useStreamSource(&info, *job.bytes);
     jpeg_read_header(&info, TRUE);
-    checkPictureSize(info.image_width, info.image_height, job.bytes->Size());
-    info.mem->max_memory_to_use =
-        long(info.image_width) * long(info.image_height) * libraryBytesPerPixel + libraryAllowance;
+    info.mem->max_memory_to_use = libraryMemoryLimit(info.image_width, info.image_height);
 
     info.scale_num = 1;
     info.scale_denom = 1u << job.scaleShift;
@@ -413,7 +408,6 @@ void TJPEGImage::loadBytes(TStream& stream, std::int64_t count)
             decompressor.destroy();
             std::rethrow_exception(session.failure());
         }
-        checkPictureSize(decompressor.info.image_width, decompressor.info.image_height, count);
         data->Width = std::int32_t(decompressor.info.image_width);
         data->Height = std::int32_t(decompressor.info.image_height);
         data->Grayscale = decompressor.info.jpeg_color_space == JCS_GRAYSCALE;

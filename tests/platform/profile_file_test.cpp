@@ -62,6 +62,24 @@ TEST_F(ProfileFileTest, ReadsKeysWithoutRegardToCaseAndFallsBackWhenMissing)
         EXPECT_EQ(platform::readProfileString(path(c.file), c.section, c.key, "padrão"), c.expected) << c.name;
 }
 
+TEST_F(ProfileFileTest, LinesEndedWithCarriageReturnsStayAsTheyWere)
+{
+    // Written elsewhere: every line ends in a carriage return and a line feed, and one value
+    // ends in more carriage returns, which read as blanks.
+    const std::string other = "; outro sistema\r\n[Outra]\r\nChave = m]\r\r\r\r\n";
+    write(other + "[Pictavo]\r\nFlags=0\r\n");
+    EXPECT_EQ(platform::readProfileString(path(), "Outra", "Chave", ""), "m]");
+    EXPECT_EQ(platform::readProfileString(path(), "Pictavo", "Flags", ""), "0");
+    for (int round = 0; round < 3; ++round) {
+        ASSERT_TRUE(platform::writeProfileString(path(), "Pictavo", "Flags", std::to_string(round)));
+        EXPECT_EQ(platform::readProfileString(path(), "Outra", "Chave", ""), "m]") << round;
+    }
+    EXPECT_EQ(content(), other + "[Pictavo]\r\nFlags=2\n");
+    // A key added after a line so ended goes after it, not into it.
+    ASSERT_TRUE(platform::writeProfileString(path(), "Outra", "Nova", "1"));
+    EXPECT_EQ(content(), "; outro sistema\r\n[Outra]\r\nChave = m]\r\r\r\r\nNova=1\n[Pictavo]\r\nFlags=2\n");
+}
+
 TEST_F(ProfileFileTest, ValuesAreCutTo1023Bytes)
 {
     const std::string longValue(3000, 'x');

@@ -364,6 +364,23 @@ TEST(SectionCreate, LargeSectionsStartZeroedAndWritableToTheirEnd)
     }
 }
 
+TEST(SectionCreateDeathTest, MappedPixelsEndAtAnInaccessiblePage)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    // Rows of 1 KiB: one page short of, exactly, and past the mapped size; past a huge page,
+    // and not a whole number of them; and a block taken again after it was freed.
+    const int heights[] = {1024, 1536, 2048, 9000, 9000};
+    for (const int height : heights) {
+        auto s = makeSection(256, height, 32);
+        ASSERT_TRUE(s) << height;
+        volatile std::uint8_t* const end = s->bits() + s->imageSize();
+        end[-2] = 7;  // the red of the last pixel is the picture's own
+        EXPECT_EQ(redOf(s->pixel(255, height - 1)), 7) << height;
+        EXPECT_DEATH(end[0] = 1, "") << "writing past " << height << " rows";
+        EXPECT_DEATH((void)end[0], "") << "reading past " << height << " rows";
+    }
+}
+
 TEST(SectionClone, CopiesPixelsTableAndKind)
 {
     auto s = makeSection(3, 2, 8, testing_sections::rampTable(), false);

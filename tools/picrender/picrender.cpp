@@ -27,6 +27,10 @@ constexpr int fastestPngQuality = 80;
 constexpr int defaultPngQuality = -1;
 constexpr auto cannotOpen = "Cannot open file %s";
 constexpr auto cannotCreate = "Cannot create file %s";
+// The PNG writer refuses images of more rows or columns than this (the PNG library's default
+// limit on either side, which it applies when writing as well as reading).
+constexpr int maxPngSide = 1000000;
+constexpr auto tooLargeForPng = "Picture of %d x %d pixels is too large for PNG (at most %d rows and %d columns)";
 
 // A canvas drawing into a QImage through a painter.
 class ImageCanvas : public TCanvas {
@@ -120,6 +124,8 @@ int run(const std::vector<std::string>& arguments)
         if (!input)
             throw EFOpenError(cannotOpen, {files[0]});
         const QImage image = render(*input, options);
+        if (image.width() > maxPngSide || image.height() > maxPngSide)
+            throw Exception(tooLargeForPng, {(long long)image.width(), (long long)image.height(), (long long)maxPngSide, (long long)maxPngSide});
         if (!savePng(image, files[1], options.smallFile))
             throw EFCreateError(cannotCreate, {files[1]});
     } catch (const std::exception& error) {

@@ -1,6 +1,7 @@
 // The public bitmap test suite: its good files must draw like the suite's reference pictures;
 // every other file must end in a known way, never a crash.
 
+#include "support/bytes.h"
 #include "support/test_support.h"
 
 #include "picture/bitmap/bitmap.h"
@@ -11,6 +12,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QProcess>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <cstdlib>
@@ -283,6 +285,34 @@ TEST(PicrenderTool, SizesItCannotMakeOrRead)
     EXPECT_FALSE(QFile::exists(dir.filePath("out.png")));
     EXPECT_EQ(picrender::run({input, output, "--size", "2X3"}), 0);
     EXPECT_EQ(QImage(dir.filePath("out.png")).size(), QSize(2, 3));
+}
+
+TEST(PicrenderTool, PicturesTooLargeForPngAreNamedSo)
+{
+    // A run-length coded column of a million and one rows: a few bytes that read well, and
+    // more rows than a PNG file may have.
+    Bytes file;
+    file.fileHeader(0, 14 + 40 + 8).infoHeader(1, 1000001, 8, 1 /* RLE8 */, 2, 2);
+    file.quad(0, 0, 0).quad(255, 0, 0).raw({1, 1, 0, 1});  // one red pixel, end of picture
+    file.patchU32(2, std::uint32_t(file.size()));
+    QTemporaryDir dir;
+    const QString input = dir.filePath("column.bmp");
+    QFile out(input);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(reinterpret_cast<const char*>(file.data().data()), qint64(file.size()));
+    out.close();
+
+    const char* const tall = "Picture of 1 x 1000001 pixels is too large for PNG (at most 1000000 rows and 1000000 columns)";
+    ToolRun run = picrenderTool({input, dir.filePath("column.png")});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.errors, tall);
+    EXPECT_FALSE(QFile::exists(dir.filePath("column.png")));
+    // Asked for, the same holds for a stretched size; at the limit the file is written.
+    run = picrenderTool({input, dir.filePath("wide.png"), "--size", "1000001x1"});
+    EXPECT_EQ(run.errors, "Picture of 1000001 x 1 pixels is too large for PNG (at most 1000000 rows and 1000000 columns)");
+    run = picrenderTool({input, dir.filePath("limit.png"), "--size", "1x1000000"});
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_TRUE(QFile::exists(dir.filePath("limit.png")));
 }
 
 TEST(PicrenderTool, TransparentDrawingShowsTheWhiteCanvas)

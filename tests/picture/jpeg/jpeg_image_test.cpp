@@ -18,6 +18,12 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <sys/resource.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <utility>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -48,10 +54,10 @@ Bytes saved(TGraphic& graphic)
     return stream.Bytes();
 }
 
-// The file with its frame header claiming another size.
-Bytes withSize(Bytes file, int width, int height)
+// The file with its frame header (of marker 0xFF `code`) claiming another size.
+Bytes withSize(Bytes file, int width, int height, std::uint8_t code = 0xC0)
 {
-    const long sof = jpeg_test::markerOffset(file, 0xC0);
+    const long sof = jpeg_test::markerOffset(file, code);
     EXPECT_GT(sof, 0);
     // Marker (2), length (2), precision (1), height (2), width (2), all big-endian.
     file[std::size_t(sof) + 5] = std::uint8_t(height >> 8);
@@ -154,18 +160,88 @@ TEST(JPEGLoad, HeaderErrorsSurfaceAtLoad)
     }
 }
 
-TEST(JPEGLoad, SizeBeyondWhatTheBytesCanHoldIsRefused)
+// Peak resident memory of this process so far, in bytes.
+std::int64_t peakResidentBytes()
 {
-    // About 5 KB of data cannot code 8000 × 8000 pixels.
-    const Bytes huge = withSize(sampleJpeg(), 8000, 8000);
-    TJPEGImage image;
-    TMemoryStream stream(huge);
-    EXPECT_RAISES(image.LoadStream(stream), EJPEG, jpegError(JERR_IMAGE_TOO_BIG));
-    // Up to 4 megapixels a cut-off file still shows what it has.
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return std::int64_t(usage.ru_maxrss) * 1024;
+}
+
+// A flat picture: its file is tiny whatever its size.
+jpeg_test::Picture flatPicture(int width, int height, std::uint8_t level)
+{
+    jpeg_test::Picture picture{width, height, 3, {}};
+    picture.pixels.assign(picture.rowBytes() * std::size_t(height), level);
+    return picture;
+}
+
+TEST(JPEGLoad, SmallFilesOfLargePicturesLoad)
+{
+    // Arithmetic coding spends next to nothing on a flat picture: 12 megapixels in a few
+    // hundred bytes are a valid file.
+    const Bytes file = jpeg_test::encode(flatPicture(4000, 3000, 200), {75, false, true});
+    ASSERT_LT(file.size(), 400u);
+    const auto image = loaded(file);
+    EXPECT_EQ(image->Width(), 4000);
+    EXPECT_EQ(image->Height(), 3000);
+    TBitmap& bitmap = image->DecodedBitmap();
+    ASSERT_EQ(bitmap.Width(), 4000);
+    ASSERT_EQ(bitmap.Height(), 3000);
+    for (const auto& [x, y] : {std::pair{0, 0}, {3999, 0}, {2000, 1500}, {3999, 2999}})
+        EXPECT_EQ(bitmap.PlatformHandle()->pixel(x, y), 0xC8C8C8u) << x << ", " << y;
+
+    // A cut-off file shows what it has; the rest is decoded as the library fills it.
     const auto large = loaded(withSize(sampleJpeg(), 2048, 2048));
     EXPECT_EQ(large->Width(), 2048);
     EXPECT_NO_THROW(large->DecodedBitmap());
     EXPECT_EQ(large->DecodedBitmap().Height(), 2048);
+}
+
+TEST(JPEGDecodeDeathTest, BombsEndCleanlyWithinTheMemoryTheyJustify)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const Bytes progressive = jpeg_test::encode(flatPicture(64, 64, 90), {75, true});
+    const Bytes baseline = jpeg_test::encode(flatPicture(64, 64, 90), {75});
+    struct Row {
+        const char* name;
+        Bytes file;
+        std::string message;
+        int width;
+    } rows[] = {
+        // 768 MB of pixels fit the section cap; twice as much of the library's coefficients
+        // on top of them do not.
+        {"progressive, within the cap", withSize(progressive, 16000, 16000, 0xC2),
+         jpegError(JERR_NO_BACKING_STORE), 16000},
+        {"progressive, past the cap", withSize(progressive, 65000, 65000, 0xC2),
+         jpegError(JERR_NO_BACKING_STORE), 65000},
+        {"baseline, past the cap", withSize(baseline, 65000, 65000), "Out of system resources", 65000},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        // Each in a process of its own, so that its peak memory is its own.
+        EXPECT_EXIT(
+            {
+                const std::int64_t before = peakResidentBytes();
+                const auto image = loaded(row.file);
+                bool raised = false;
+                try {
+                    image->DecodedBitmap();
+                } catch (const Exception& e) {
+                    raised = e.Message() == row.message;
+                    if (!raised)
+                        std::fprintf(stderr, "raised %s\n", e.Message().c_str());
+                }
+                // The image stays usable: it draws nothing and keeps its size.
+                SectionCanvas canvas(2, 2, 0x123456);
+                canvas.StretchDraw({0, 0, 2, 2}, image.get());
+                const bool kept = image->Width() == row.width && canvas.pixel(0, 0) == 0x123456u;
+                const std::int64_t grown = peakResidentBytes() - before;
+                std::fprintf(stderr, "grew %lld bytes\n", static_cast<long long>(grown));
+                std::_Exit(raised && kept && grown < (std::int64_t(64) << 20) ? 0 : 1);
+            },
+            testing::ExitedWithCode(0), "");
+    }
 }
 
 TEST(JPEGSize, CannotBeChanged)
