@@ -53,13 +53,15 @@ expect_window() {
     (cd "$dir" && { [ -z "${remove_start:-}" ] || rmdir "$dir"; } && exec "$pictavo" "$@") > "$work/out.txt" 2>&1 &
     local program=$!
     local line=""
-    for _ in $(seq 100); do
+    # A loaded machine may take a while to start it.
+    for _ in $(seq 300); do
         line=$(window_line)
         [ -n "$line" ] && break
+        kill -0 $program 2> /dev/null || break
         sleep 0.1
     done
     if [ -z "$line" ]; then
-        fail "pictavo $*: no window captioned \"Pictavo 2.0\""
+        fail "pictavo $*: no window captioned \"Pictavo 2.0\"; it wrote: $(cat "$work/out.txt")"
     else
         echo "pictavo $*: $line"
         case "$line" in
@@ -71,7 +73,7 @@ expect_window() {
     fi
     kill $program 2> /dev/null
     wait $program 2> /dev/null
-    for _ in $(seq 50); do
+    for _ in $(seq 300); do
         [ -z "$(window_line)" ] && break
         sleep 0.1
     done
