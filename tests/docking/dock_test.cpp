@@ -87,12 +87,12 @@ TEST_F(DockTest, ArrangesRowsAndPositions)
         caseDock->SetParent(&caseForm);
         caseDock->BeginUpdate();
         std::vector<TToolWindow97*> windows;
-        for (const BarPlacement& spec : c.bars) {
+        for (const BarPlacement& bar : c.bars) {
             auto* window = new TToolWindow97(&caseForm);
-            window->SetClientSize(spec.length - 13, spec.barSize);
-            window->SetDockRow(spec.row);
-            window->SetDockPos(spec.position);
-            window->SetFullSize(spec.fullSize);
+            window->SetClientSize(bar.length - 13, bar.barSize);
+            window->SetDockRow(bar.row);
+            window->SetDockPos(bar.position);
+            window->SetFullSize(bar.fullSize);
             window->SetDockedTo(caseDock);
             windows.push_back(window);
         }
