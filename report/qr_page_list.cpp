@@ -190,7 +190,8 @@ void TQRPageList::OpenStoreFile(const std::string& fileName)
     auto stream = std::make_unique<TQRStream>(fileName);
     std::uint8_t header[headerSize];
     stream->ReadBuffer(header, headerSize);
-    m_pageCount = std::int32_t(bytes::loadU32(header + 8));
+    // A count below zero can only come from a damaged file: such a store holds no pages.
+    m_pageCount = std::max(std::int32_t(bytes::loadU32(header + 8)), std::int32_t(0));
     m_compression = header[21] != 0;
     m_stream = std::move(stream);
     m_cursor = headerSize;

@@ -57,10 +57,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const Exception&) {
         return 0;
     }
-    const int count = store.PageCount();
-    for (int n : {1, count, 2, count - 1, 1, count / 2}) {
+    // The count comes from the file: the pages around it are worked out in 64 bits.
+    const std::int64_t count = store.PageCount();
+    for (std::int64_t n : {std::int64_t(1), count, std::int64_t(2), count - 1, std::int64_t(1), count / 2}) {
+        if (n < INT32_MIN || n > INT32_MAX)
+            continue;
         try {
-            std::unique_ptr<TGraphic> page = store.GetPage(n);
+            std::unique_ptr<TGraphic> page = store.GetPage(int(n));
             if (page && std::int64_t(page->Width()) * page->Height() <= maxDrawnPixels) {
                 fuzz_support::SmallCanvas canvas;
                 canvas.StretchDraw({0, 0, 16, 16}, page.get());

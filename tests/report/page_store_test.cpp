@@ -350,8 +350,12 @@ TEST_F(QRPageListTest, BrokenStoresAreRefusedWithAReadError)
         auto list = openBytes(row.bytes);
         EXPECT_RAISES(list->GetPage(row.page), EReadError, "Stream read error");
     }
-    // A page count below one has no pages at all.
-    EXPECT_EQ(openBytes(store(std::uint32_t(-3), end, 124))->GetPage(1), nullptr);
+    // A page count below one has no pages at all, and counts none.
+    for (const std::uint32_t count : {std::uint32_t(-3), std::uint32_t(0x80000000)}) {
+        auto list = openBytes(store(count, end, 124));
+        EXPECT_EQ(list->PageCount(), 0);
+        EXPECT_EQ(list->GetPage(1), nullptr);
+    }
     // A store that is not broken reads.
     EXPECT_EQ(colourOf(openBytes(store(1, end, 124))->GetPage(1).get()), clRed);
 }
