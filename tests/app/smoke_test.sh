@@ -7,6 +7,7 @@
 # Exits 77 (skipped) when Xvfb or xwininfo is not installed.
 
 set -u
+. "$(dirname "$0")/../support/xvfb.sh"
 pictavo=$1
 grab=$2
 guismoke=$3
@@ -22,15 +23,8 @@ fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3> "$work/display" 2> "$work/xvfb.log" &
 xvfb=$!
 trap 'kill $xvfb 2> /dev/null; rm -rf "$work"' EXIT
-# A loaded machine may take a while; the display also has to take connections.
-for _ in $(seq 600); do
-    if [ -s "$work/display" ]; then
-        export DISPLAY=":$(cat "$work/display")"
-        xwininfo -root > /dev/null 2>&1 && break
-    fi
-    sleep 0.1
-done
-[ -s "$work/display" ] && xwininfo -root > /dev/null 2>&1 || { echo "Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
+DISPLAY=$(display_ready "$work") || { echo "Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
+export DISPLAY
 export XDG_RUNTIME_DIR="$work"
 # Settings of the test's own: the windows start where a first run puts them, whatever the user's
 # settings file says, and the user's file is left alone.

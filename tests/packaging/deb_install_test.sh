@@ -9,6 +9,7 @@
 # (it is not ours to replace).
 
 set -u
+. "$(dirname "$0")/../support/xvfb.sh"
 out=$1
 version=$2
 deb=$out/pictavo_${version}-1_$(dpkg --print-architecture).deb
@@ -69,17 +70,7 @@ exec_line=$(sed -n 's/^Exec=//p' "$launcher")
 # An X display of our own: Xvfb writes its number once it is ready.
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3> "$work/display" 2> "$work/xvfb.log" &
 xvfb=$!
-# A loaded machine may take a while; the display also has to take connections.
-display=
-for _ in $(seq 600); do
-    if [ -s "$work/display" ]; then
-        display=":$(cat "$work/display")"
-        DISPLAY=$display xwininfo -root > /dev/null 2>&1 && break
-    fi
-    sleep 0.1
-done
-[ -n "$display" ] && DISPLAY=$display xwininfo -root > /dev/null 2>&1 \
-    || { cat "$work/xvfb.log"; echo "FAILED: Xvfb did not start"; exit 1; }
+display=$(display_ready "$work") || { cat "$work/xvfb.log"; echo "FAILED: Xvfb did not start"; exit 1; }
 
 # Started as a desktop starts a launcher: its Exec line, a plain environment, a home of its own.
 mkdir -p "$work/home"
