@@ -28,6 +28,7 @@ thread_local int nesting = 0;
 // text larger than this many device pixels would not fit any layer and is not drawn.
 constexpr std::uint32_t maxGlyphs = 1 << 16;
 constexpr double maxTextPixels = 8192;
+constexpr double maxTextFlattening = 16;
 
 } // namespace
 
@@ -121,6 +122,14 @@ QPainterPath arcPath(const QRectF& r, double start, double sweep, bool pie)
 double scaleOf(const QTransform& t)
 {
     return std::sqrt(std::abs(t.determinant()));
+}
+
+// The most the transform stretches any direction (its largest singular value).
+double largestStretchOf(const QTransform& t)
+{
+    const double squares = t.m11() * t.m11() + t.m12() * t.m12() + t.m21() * t.m21() + t.m22() * t.m22();
+    const double det = t.determinant();
+    return std::sqrt((squares + std::sqrt(std::max(0.0, squares * squares - 4 * det * det))) / 2);
 }
 
 } // namespace
@@ -878,11 +887,14 @@ bool PlusPlayer::textRecord(std::uint16_t type, std::uint16_t flags, bytes::Byte
     QPainter* p = painter();
     if (!font || !brush || !p || text.isEmpty())
         return true;
-    // Text is laid out at the device's own pixel size and then placed with the transform.
+    // Text is laid out at the pixel size of the transform's longest stretch and then placed with
+    // what is left of the transform, which only shrinks. Letters pressed flatter than one to
+    // sixteen are not drawn: the font engine fails to render such slivers, and may crash on them.
     const QTransform full = glyphTransform * transform();
-    const double deviceScale = scaleOf(full);
+    const double deviceScale = largestStretchOf(full);
     const double size = font->emSize * worldPerUnit(font->unit) * deviceScale;
-    if (!(deviceScale > 1e-9) || !(size >= 0.5) || size > maxTextPixels)
+    const double flatness = std::abs(full.determinant()) / (deviceScale * deviceScale);
+    if (!(deviceScale > 1e-9) || !(size >= 0.5) || size > maxTextPixels || !(flatness >= 1.0 / maxTextFlattening))
         return true;
     QFont qfont(font->family);
     qfont.setPixelSize(std::max(1, int(std::lround(size))));

@@ -3,6 +3,9 @@
 
 #include "test_sections.h"
 
+#include <QByteArray>
+#include <QTransform>
+
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -320,6 +323,30 @@ TEST(SectionText, MetricsFollowTheFontHeight)
     // A positive height asks for the whole cell.
     dc.setFont({"MS Sans Serif", 30});
     EXPECT_NEAR(dc.textMetrics().height, 30, 1);
+}
+
+TEST(SectionText, FontsOfAnyShapeRender)
+{
+    // Heights, widths and world transforms from hostile files: whatever the font engine is
+    // asked for, it can render (it reports a glyph it cannot, and may then crash on it).
+    static int glyphFailures;
+    glyphFailures = 0;
+    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& message) {
+        glyphFailures += message.contains(QByteArray("render glyph failed"));
+    });
+    const QTransform transforms[] = {QTransform(), QTransform::fromScale(64, 1.0 / 64), QTransform::fromScale(1.0 / 64, 64),
+                                     QTransform::fromScale(400, 0.0004), QTransform(3, 2, 2, 1.4, 0, 0)};
+    for (const QTransform& transform : transforms)
+        for (int height : {-1, -3, -8, -20, -64, -200, -1000, -5000, 30})
+            for (int width : {0, 1, 2, 5, 40, 400, 4000, 100000}) {
+                auto s = whiteSection(64, 64);
+                SectionDeviceContext dc(*s);
+                dc.setWorldTransform(transform);
+                dc.setFont({"MS Sans Serif", height, width});
+                dc.textOut({0, 0}, "MT_-W");
+            }
+    qInstallMessageHandler(previous);
+    EXPECT_EQ(glyphFailures, 0);
 }
 
 TEST(FontMapping, ClassicFamiliesMapToDejaVu)

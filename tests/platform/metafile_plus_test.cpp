@@ -5,6 +5,7 @@
 #include "support/bytes.h"
 
 #include <QBuffer>
+#include <QByteArray>
 #include <QImage>
 
 #include <gtest/gtest.h>
@@ -433,6 +434,56 @@ TEST(PlusPlayer, StringsDrawInTheirLayoutRectangle)
         EXPECT_GT(above, 20);
         EXPECT_LT(below, 4);
     }
+    // A world transform that stretches one way and squeezes the other: the letters keep the
+    // stretch (wide and flat); pressed flatter than one to sixteen they are left out; and at no
+    // size does the font engine get a glyph it cannot render.
+    enum Expect { Shaped, LeftOut, AnyOutcome };
+    const struct {
+        float sx, sy;
+        Expect expect;
+    } stretches[] = {{4, 0.25f, Shaped},        {0.25f, 4, Shaped},          {3.2f, 0.2f, Shaped},
+                     {8, 0.125f, LeftOut},      {16, 0.0625f, LeftOut},      {64, 1.f / 64, LeftOut},
+                     {1.f / 64, 64, LeftOut},   {256, 1.f / 256, LeftOut},   {4, 0.0016f, LeftOut},
+                     {400, 0.0004f, LeftOut},   {2500, 0.0004f, LeftOut},    {16, 0.125f, LeftOut},
+                     {0.125f, 16, LeftOut},     {200, 0.05f, LeftOut},       {0.05f, 200, LeftOut},
+                     {60, 0.06f, LeftOut},      {1000, 0.07f, LeftOut},      {12.8f, 0.8f, AnyOutcome},
+                     {409, 25.6f, AnyOutcome},   {25.6f, 409, AnyOutcome}};
+    // The font engine reports a glyph it could not render, and may then crash on it.
+    static int glyphFailures;
+    glyphFailures = 0;
+    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& message) {
+        glyphFailures += message.contains(QByteArray("render glyph failed"));
+    });
+    for (const auto& stretch : stretches) {
+        SCOPED_TRACE(testing::Message() << stretch.sx << " x " << stretch.sy);
+        Bytes text = Bytes().u32(opaqueBlack).u32(0xFFFFFFFF).u32(2);
+        text.raw(floats({0, 0, 40 / stretch.sx, 40 / stretch.sy}).data()).u16('M').u16('M');
+        const auto s = play(PlusFile().plus(ScaleWorldTransform, 0, floats({stretch.sx, stretch.sy}))
+                                .object(6, 4, font).plus(DrawString, solidColour | 4, text).bytes());
+        EXPECT_TRUE(s);
+        if (!s)
+            continue;
+        int inked = 0, minX = 40, maxX = -1, minY = 40, maxY = -1;
+        for (int y = 0; y < 40; ++y)
+            for (int x = 0; x < 40; ++x)
+                if (s->pixel(x, y) != white) {
+                    ++inked;
+                    minX = std::min(minX, x), maxX = std::max(maxX, x);
+                    minY = std::min(minY, y), maxY = std::max(maxY, y);
+                }
+        if (stretch.expect == LeftOut) {
+            EXPECT_EQ(inked, 0);
+        }
+        if (stretch.expect != Shaped)
+            continue;
+        EXPECT_GT(inked, 4);
+        if (stretch.sx > stretch.sy)
+            EXPECT_GT(maxX - minX, 2 * (maxY - minY));
+        else
+            EXPECT_GT(maxY - minY, 2 * (maxX - minX));
+    }
+    qInstallMessageHandler(previous);
+    EXPECT_EQ(glyphFailures, 0);
 }
 
 TEST(PlusPlayer, TransformsSaveRestoreAndContainers)
