@@ -334,10 +334,21 @@ void PlusPlayer::begin(QPainter& p)
     m_dirty = true;
 }
 
+bool PlusPlayer::reachesLayer(const QRectF& world, double reach) const
+{
+    // Edges compared one by one: a level line has a box of no height, which is still drawn.
+    const QRectF box = transform().mapRect(world.adjusted(-reach, -reach, reach, reach));
+    constexpr double margin = 2;  // antialiasing and hairlines reach a pixel past the outline
+    return box.right() >= -margin && box.bottom() >= -margin && box.left() <= m_layer.width() + margin
+           && box.top() <= m_layer.height() + margin;
+}
+
 void PlusPlayer::fill(const QPainterPath& path, const Brush& brush)
 {
+    // Figures off the picture cost the painter as much as those on it, and a file can hold
+    // tens of thousands of them.
     QPainter* p = painter();
-    if (!p)
+    if (!p || !reachesLayer(path.boundingRect(), 0))
         return;
     p->save();
     begin(*p);
@@ -356,6 +367,9 @@ void PlusPlayer::stroke(const QPainterPath& path, const Pen& pen)
     if (!p)
         return;
     const double width = pen.width * worldPerUnit(pen.unit);
+    // Miter joins reach out up to their limit, square caps half a width diagonally.
+    if (!reachesLayer(path.boundingRect(), std::abs(width) * std::max(pen.miterLimit, 1.0)))
+        return;
     if (!pen.compound.empty() && width > 0) {
         // Compound lines are stripes across the width: each stripe is the band between two
         // distances from the centre line.

@@ -101,6 +101,8 @@ private:
 
     QPainter* painter();
     void begin(QPainter& p);
+    // Whether a figure within `world`, widened by `reach` world units all round, can touch the layer.
+    bool reachesLayer(const QRectF& world, double reach) const;
     void fill(const QPainterPath& path, const Brush& brush);
     void stroke(const QPainterPath& path, const Pen& pen);
     void drawImage(const Image& image, const QRectF& source, const QTransform& placement);

@@ -238,6 +238,16 @@ TEST(PlusPlayer, PensDrawWidthsDashesAndCompoundLines)
         expectPixels(*s, {{10, 15, blue}, {10, 24, blue}, {10, 20, white}});
     }
     {
+        SCOPED_TRACE("a hairline, and a wide line whose centre runs just off the picture");
+        const auto s = play(PlusFile()
+                                .object(2, 0, pen(0, opaqueBlue))
+                                .object(2, 1, pen(8, opaqueRed))
+                                .plus(DrawLines, 0, line)
+                                .plus(DrawLines, 1, join(Bytes().u32(2), floats({-1000, 42, 1000, 42})))
+                                .bytes());
+        expectPixels(*s, {{10, 20, blue}, {10, 39, red}, {10, 30, white}});
+    }
+    {
         SCOPED_TRACE("rectangles and ellipses outlined");
         const auto s = play(PlusFile()
                                 .object(2, 1, pen(2, opaqueRed))
