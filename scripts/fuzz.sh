@@ -4,12 +4,13 @@
 #   scripts/fuzz.sh [-t SECONDS] [TARGET...]      (default: 600 seconds; every target)
 # The targets are built with clang-14 in build-fuzz/ (ASan, UBSan, undefined behaviour fatal).
 # Each run starts from the target's seeds, the samples it replays and its kept corpus; inputs up
-# to 256 KB and 2 GB of memory. An input slower than two seconds is kept as a slow unit, one
-# slower than ten ends the run as a timeout: the clock is the wall's, on a machine the runs
-# share at the lowest priority, and the instrumented build is some thirty times slower than a
-# release build, so that a second here is far less than a second there. Afterwards the new inputs that
-# reach code none of those reach are minimised (-merge=1) into fuzz/<folder>/corpus/, the
-# smallest first, as long as the folder stays within its budget. Crash, leak, timeout and
+# to 256 KB, 2 GB of memory, no single allocation beyond the 1 GiB section cap. An input
+# slower than two seconds is kept as a slow unit, one slower than ten ends the run as a
+# timeout: the clock is the wall's, on a machine the runs share at the lowest priority, and the
+# instrumented build is some thirty times slower than a release build, so that a second here is
+# far less than a second there. Afterwards the new inputs that reach code none of those reach
+# are minimised (-merge=1) into fuzz/<folder>/corpus/, the smallest first, as long as the
+# folder stays within its budget. Crash, leak, timeout and
 # out-of-memory inputs land in fuzz/crashes/<target>/, where the replay under CTest finds them.
 # A line per target goes to build-fuzz/fuzz-report.txt: executions, edges, findings.
 set -euo pipefail
@@ -66,7 +67,7 @@ for target in "${targets[@]}"; do
     echo "== $target: $seconds s"
     set +e
     (cd "$work" && QT_QPA_PLATFORM=offscreen nice -n 19 "$build/fuzz/${folder[$target]}/$target" \
-        -max_total_time="$seconds" -max_len=$maxLength -timeout=$timeout -report_slow_units=2 -rss_limit_mb=2048 -print_final_stats=1 \
+        -max_total_time="$seconds" -max_len=$maxLength -timeout=$timeout -report_slow_units=2 -rss_limit_mb=2048 -malloc_limit_mb=1024 -print_final_stats=1 \
         "${dictionary[@]}" -artifact_prefix="$root/fuzz/crashes/$target/" "$work/corpus" "$work/merged" \
         >"$work/log" 2>&1)
     status=$?
@@ -78,7 +79,7 @@ for target in "${targets[@]}"; do
     # Minimise the new inputs against everything the target started from.
     before=$(ls "$work/merged" | sort)
     (cd "$work" && QT_QPA_PLATFORM=offscreen nice -n 19 "$build/fuzz/${folder[$target]}/$target" \
-        -merge=1 -max_len=$maxLength -timeout=$timeout -rss_limit_mb=2048 "${dictionary[@]}" \
+        -merge=1 -max_len=$maxLength -timeout=$timeout -rss_limit_mb=2048 -malloc_limit_mb=1024 "${dictionary[@]}" \
         "$work/merged" "$work/corpus" >"$work/merge-log" 2>&1) || true
     kept=0
     used=$(find "$dir/corpus" -type f -printf '%s\n' | awk '{ total += $1 } END { print total + 0 }')

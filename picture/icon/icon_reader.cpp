@@ -7,6 +7,7 @@
 #include "picture/byte_reader.h"
 #include "platform/device_context.h"
 #include "platform/icon.h"
+#include "platform/png_chunks.h"
 #include "platform/section.h"
 
 #include <QBuffer>
@@ -112,7 +113,7 @@ TIconHandle pngIcon(std::span<const std::uint8_t> image, platform::Size size)
     };
     const std::uint32_t width = bigEndian(16);
     const std::uint32_t height = bigEndian(20);
-    if (width == 0 || height == 0 || width > maxPngSide || height > maxPngSide)
+    if (width == 0 || height == 0 || width > maxPngSide || height > maxPngSide || !platform::pngChunksFit(image))
         invalid();
 
     QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(image.data()), qsizetype(image.size()));

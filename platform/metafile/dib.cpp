@@ -1,6 +1,7 @@
 #include "platform/metafile/dib.h"
 
 #include "platform/byte_cursor.h"
+#include "platform/png_chunks.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -19,6 +20,8 @@ constexpr std::int64_t maxEmbeddedPixels = std::int64_t(1) << 24;
 
 std::unique_ptr<Section> sectionFromEmbedded(std::span<const std::uint8_t> bits, const char* format)
 {
+    if (isPng(bits) && !pngChunksFit(bits))
+        return nullptr;
     QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(bits.data()), qsizetype(bits.size()));
     QBuffer buffer(&data);
     QImageReader reader(&buffer, format);

@@ -2,6 +2,8 @@
 
 #include "platform/metafile/plus_objects.h"
 
+#include "platform/png_chunks.h"
+
 #include <QBuffer>
 #include <QConicalGradient>
 #include <QImageReader>
@@ -312,6 +314,8 @@ QImage bitmapPixels(bytes::ByteCursor& in, int width, int height, std::int32_t s
 // could not come from so few bytes.
 QImage compressedBitmap(std::span<const std::uint8_t> data)
 {
+    if (isPng(data) && !pngChunksFit(data))
+        return {};
     QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data.data()), qsizetype(data.size()));
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
