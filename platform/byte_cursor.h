@@ -19,6 +19,12 @@ inline std::uint32_t loadU32(const std::uint8_t* p)
            | (std::uint32_t(p[3]) << 24);
 }
 
+// Big-endian, as PNG chunks keep their numbers.
+inline std::uint32_t loadU32BigEndian(const std::uint8_t* p)
+{
+    return (std::uint32_t(p[0]) << 24) | (std::uint32_t(p[1]) << 16) | (std::uint32_t(p[2]) << 8) | std::uint32_t(p[3]);
+}
+
 inline void storeU16(std::uint8_t* p, std::uint16_t v)
 {
     p[0] = std::uint8_t(v);

@@ -1,5 +1,7 @@
 #include "platform/png_chunks.h"
 
+#include "platform/byte_cursor.h"
+
 #include <cstring>
 
 namespace platform {
@@ -7,11 +9,6 @@ namespace platform {
 namespace {
 
 constexpr std::uint8_t signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-
-std::uint32_t bigEndian32(const std::uint8_t* p)
-{
-    return (std::uint32_t(p[0]) << 24) | (std::uint32_t(p[1]) << 16) | (std::uint32_t(p[2]) << 8) | std::uint32_t(p[3]);
-}
 
 } // namespace
 
@@ -28,7 +25,7 @@ bool pngChunksFit(std::span<const std::uint8_t> data)
     // reader stops at it); a whole header must have its chunk whole after it.
     std::size_t at = sizeof signature;
     while (data.size() - at >= 8) {
-        const std::uint64_t length = bigEndian32(&data[at]);
+        const std::uint64_t length = bytes::loadU32BigEndian(&data[at]);
         if (length + 12 > data.size() - at)
             return false;
         if (std::memcmp(&data[at + 4], "IEND", 4) == 0)

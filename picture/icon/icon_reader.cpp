@@ -107,12 +107,8 @@ TIconHandle pngIcon(std::span<const std::uint8_t> image, platform::Size size)
     // The size is in the IHDR chunk that must come first: length 13, "IHDR", width, height.
     if (image.size() < 24 || std::memcmp(image.data() + 12, "IHDR", 4) != 0)
         invalid();
-    const auto bigEndian = [&](std::size_t at) {
-        return (std::uint32_t(image[at]) << 24) | (std::uint32_t(image[at + 1]) << 16)
-               | (std::uint32_t(image[at + 2]) << 8) | std::uint32_t(image[at + 3]);
-    };
-    const std::uint32_t width = bigEndian(16);
-    const std::uint32_t height = bigEndian(20);
+    const std::uint32_t width = bytes::loadU32BigEndian(&image[16]);
+    const std::uint32_t height = bytes::loadU32BigEndian(&image[20]);
     if (width == 0 || height == 0 || width > maxPngSide || height > maxPngSide || !platform::pngChunksFit(image))
         invalid();
 
