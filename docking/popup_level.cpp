@@ -512,7 +512,11 @@ void TPopupMenu98Form::drawItem(TCanvas& canvas, int index)
     if (item->Default())
         canvas.Font().SetStyle(canvas.Font().Style() | (1u << fsBold));
     canvas.Brush().SetStyle(bsClear);
-    const auto [caption, shortcut] = captionParts(*item);
+    // Named copies rather than a structured binding: the text lambda below captures them, which
+    // not every compiler we build with accepts of bindings.
+    const auto parts = captionParts(*item);
+    const std::string& caption = parts.first;
+    const std::string& shortcut = parts.second;
     const unsigned align = m_settings->alignment == taRightJustify ? DT_RIGHT
                            : m_settings->alignment == taCenter     ? DT_CENTER
                                                                    : DT_LEFT;
