@@ -7,13 +7,11 @@
 #include "picture/byte_reader.h"
 #include "platform/device_context.h"
 #include "platform/icon.h"
+#include "platform/embedded_image.h"
 #include "platform/png_chunks.h"
 #include "platform/section.h"
 
-#include <QBuffer>
-#include <QByteArray>
 #include <QImage>
-#include <QImageReader>
 
 #include <algorithm>
 #include <array>
@@ -29,7 +27,6 @@ constexpr auto notValid = "Icon image is not valid";
 constexpr platform::Colour black = 0x000000;
 constexpr platform::Colour white = 0xFFFFFF;
 
-constexpr std::array<std::uint8_t, 8> pngSignature{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
 // PNG images larger than this on either side are refused: the largest icon images are 256
 // pixels square, and a PNG's size must not make a few bytes take unbounded memory.
 constexpr std::uint32_t maxPngSide = 1024;
@@ -44,11 +41,6 @@ template <class T> T required(T value)
     if (!value)
         OutOfResources();
     return value;
-}
-
-bool isPng(std::span<const std::uint8_t> image)
-{
-    return image.size() >= pngSignature.size() && std::equal(pngSignature.begin(), pngSignature.end(), image.begin());
 }
 
 // Copies the whole of `source` into `target`, stretched to its size, nearest pixel.
@@ -109,20 +101,13 @@ TIconHandle pngIcon(std::span<const std::uint8_t> image, platform::Size size)
         invalid();
     const std::uint32_t width = bytes::loadU32BigEndian(&image[16]);
     const std::uint32_t height = bytes::loadU32BigEndian(&image[20]);
-    if (width == 0 || height == 0 || width > maxPngSide || height > maxPngSide || !platform::pngChunksFit(image))
+    if (width == 0 || height == 0 || width > maxPngSide || height > maxPngSide)
         invalid();
-
-    QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(image.data()), qsizetype(image.size()));
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, "png");
-    reader.setAutoDetectImageFormat(false);
-    reader.setDecideFormatFromContent(false);
-    QImage decoded;
-    if (reader.size() != QSize(int(width), int(height)) || !reader.read(&decoded) || decoded.isNull()
-        || decoded.size() != QSize(int(width), int(height)))
+    const QImage decoded = platform::decodeEmbeddedImage(image, "png", [&](QSize declared) {
+                               return declared == QSize(int(width), int(height));
+                           }).convertToFormat(QImage::Format_ARGB32);
+    if (decoded.isNull())
         invalid();
-    decoded = decoded.convertToFormat(QImage::Format_ARGB32);
 
     // Top-down rows of blue, green, red, alpha: the QImage's own layout.
     auto pixels = required(platform::Section::create(sectionHeader(int(width), -int(height), 32)));
@@ -277,7 +262,7 @@ TIconHandle makeIcon(std::span<const std::uint8_t> file, int displayBits, platfo
     if (imageOffset > file.size() || imageBytes > file.size() - imageOffset)
         invalid();
     const std::span<const std::uint8_t> image = file.subspan(imageOffset, imageBytes);
-    return isPng(image) ? pngIcon(image, size) : bitmapIcon(image, size);
+    return platform::isPng(image) ? pngIcon(image, size) : bitmapIcon(image, size);
 }
 
 } // namespace icon_file

@@ -1,11 +1,9 @@
 #include "platform/metafile/dib.h"
 
 #include "platform/byte_cursor.h"
-#include "platform/png_chunks.h"
+#include "platform/embedded_image.h"
 
-#include <QBuffer>
 #include <QImage>
-#include <QImageReader>
 
 #include <cstring>
 
@@ -20,15 +18,9 @@ constexpr std::int64_t maxEmbeddedPixels = std::int64_t(1) << 24;
 
 std::unique_ptr<Section> sectionFromEmbedded(std::span<const std::uint8_t> bits, const char* format)
 {
-    if (isPng(bits) && !pngChunksFit(bits))
-        return nullptr;
-    QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(bits.data()), qsizetype(bits.size()));
-    QBuffer buffer(&data);
-    QImageReader reader(&buffer, format);
-    const QSize size = reader.size();
-    if (!size.isValid() || std::int64_t(size.width()) * size.height() > maxEmbeddedPixels)
-        return nullptr;
-    const QImage image = reader.read().convertToFormat(QImage::Format_RGB32);
+    const QImage image = decodeEmbeddedImage(bits, format, [](QSize size) {
+                             return std::int64_t(size.width()) * size.height() <= maxEmbeddedPixels;
+                         }).convertToFormat(QImage::Format_RGB32);
     if (image.isNull())
         return nullptr;
     auto section = Section::createDisplayCompatible(image.width(), image.height());

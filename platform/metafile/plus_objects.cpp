@@ -2,11 +2,9 @@
 
 #include "platform/metafile/plus_objects.h"
 
-#include "platform/png_chunks.h"
+#include "platform/embedded_image.h"
 
-#include <QBuffer>
 #include <QConicalGradient>
-#include <QImageReader>
 #include <QLinearGradient>
 #include <QRadialGradient>
 
@@ -314,22 +312,10 @@ QImage bitmapPixels(bytes::ByteCursor& in, int width, int height, std::int32_t s
 // could not come from so few bytes.
 QImage compressedBitmap(std::span<const std::uint8_t> data)
 {
-    if (isPng(data) && !pngChunksFit(data))
-        return {};
-    QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data.data()), qsizetype(data.size()));
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    const QSize size = reader.size();
-    if (!size.isValid() || size.isEmpty())
-        return {};
     const std::int64_t budget = std::max<std::int64_t>(minImageBudget, std::int64_t(data.size()) * maxExpansion);
-    if (std::int64_t(size.width()) * size.height() * 4 > budget)
-        return {};
-    QImage image;
-    if (!reader.read(&image))
-        return {};
-    return image.convertToFormat(QImage::Format_ARGB32);
+    return decodeEmbeddedImage(data, nullptr, [budget](QSize size) {
+               return std::int64_t(size.width()) * size.height() * 4 <= budget;
+           }).convertToFormat(QImage::Format_ARGB32);
 }
 
 std::optional<QPainterPath> regionNode(bytes::ByteCursor& in, int depth, int& nodes)

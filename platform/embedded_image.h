@@ -1,0 +1,23 @@
+#pragma once
+// Pictures stored whole inside other files (PNG entries in icons; JPEG and PNG in metafile
+// bitmaps and images) are decoded by Qt's image readers, which trust what the bytes declare.
+// Every such picture comes through here: PNG data whose chunks run past its end is refused
+// before the reader sets memory aside for them, and the caller is asked about the declared
+// size before anything is decoded.
+
+#include <QImage>
+#include <QSize>
+
+#include <cstdint>
+#include <functional>
+#include <span>
+
+namespace platform {
+
+// Decodes `data` as `format` ("png", "jpeg"), or as whatever its content shows when `format`
+// is null. A null image when the data is refused, `sizeAccepted` refuses the declared size,
+// or the picture does not decode whole at that size.
+QImage decodeEmbeddedImage(std::span<const std::uint8_t> data, const char* format,
+                           const std::function<bool(QSize)>& sizeAccepted);
+
+} // namespace platform
