@@ -19,8 +19,10 @@ work=$(mktemp -d)
 failures=0
 fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
 
-# A display of our own: Xvfb writes its number once it is ready.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3> "$work/display" 2> "$work/xvfb.log" &
+# A display of our own: Xvfb writes its number once it is ready. Without -noreset the server
+# starts afresh each time its last client leaves, and a program started during that (a loaded
+# machine makes it long) cannot connect.
+Xvfb -displayfd 3 -noreset -screen 0 1024x768x24 -nolisten tcp 3> "$work/display" 2> "$work/xvfb.log" &
 xvfb=$!
 trap 'kill $xvfb 2> /dev/null; rm -rf "$work"' EXIT
 DISPLAY=$(display_ready "$work") || { echo "Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }

@@ -67,8 +67,9 @@ launcher=/usr/share/applications/pictavo.desktop
 [ -f "$launcher" ] || fail "no launcher in /usr/share/applications"
 exec_line=$(sed -n 's/^Exec=//p' "$launcher")
 
-# An X display of our own: Xvfb writes its number once it is ready.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3> "$work/display" 2> "$work/xvfb.log" &
+# An X display of our own: Xvfb writes its number once it is ready (-noreset: a program started
+# just as the one before it left must not find the server starting afresh).
+Xvfb -displayfd 3 -noreset -screen 0 1024x768x24 -nolisten tcp 3> "$work/display" 2> "$work/xvfb.log" &
 xvfb=$!
 display=$(display_ready "$work") || { cat "$work/xvfb.log"; echo "FAILED: Xvfb did not start"; exit 1; }
 
