@@ -29,11 +29,6 @@ void previewPicture(TImprimeGrafico& form, const std::string& p)
     runOnPicture(form, p, &TQuickRep::Preview);
 }
 
-void printPicture(TImprimeGrafico& form, const std::string& p)
-{
-    runOnPicture(form, p, &TQuickRep::Print);
-}
-
 // The file's name without its folder: what a user recognises in the printer's queue.
 std::string fileName(const std::string& p)
 {
@@ -85,18 +80,12 @@ void TImprimeGrafico::VisualizarImagem(const std::string& p)
 
 void TImprimeGrafico::ImprimirImagem(const std::string& p)
 {
-    ImprimirImagemSeam()(*this, p);
+    runOnPicture(*this, p, &TQuickRep::Print);
 }
 
 Seam<void(TImprimeGrafico&, const std::string&)>& VisualizarImagemSeam()
 {
     static Seam<void(TImprimeGrafico&, const std::string&)> seam(previewPicture);
-    return seam;
-}
-
-Seam<void(TImprimeGrafico&, const std::string&)>& ImprimirImagemSeam()
-{
-    static Seam<void(TImprimeGrafico&, const std::string&)> seam(printPicture);
     return seam;
 }
 

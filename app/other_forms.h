@@ -5,7 +5,7 @@
 
 #include "app/sobre.h"
 #include "framework/forms.h"
-#include "framework/seams.h"
+#include "platform/seam.h"
 
 #include <string>
 
@@ -38,10 +38,10 @@ public:
     TQRImage* QRImage = nullptr;
 };
 
-// What VisualizarImagem and ImprimirImagem do with a file: by default, lay it out and preview or
-// print it. Tests put their own in place.
+// What VisualizarImagem does with a file: by default, lay it out and preview it, waiting until
+// the user closes the preview. Tests put their own in place. Printing waits for no one: tests
+// see what it prints through the spooler's seam.
 Seam<void(TImprimeGrafico&, const std::string&)>& VisualizarImagemSeam();
-Seam<void(TImprimeGrafico&, const std::string&)>& ImprimirImagemSeam();
 
 // A zoom window: the picture stretched over the whole client area. Closing it frees it.
 // A zoom window: the picture stretched over the client area. Its outer size starts as the

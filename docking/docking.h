@@ -11,7 +11,7 @@
 // it by its drag handle, its caption or its body between the docks and the free screen; Ctrl
 // held keeps it from docking, Esc cancels.
 
-#include "docking/docking_clock.h"
+#include "docking/event_sounds.h"
 #include "framework/control.h"
 #include "framework/hook_list.h"
 

@@ -115,67 +115,7 @@ void TMainMenu98::SetMainMenu(TMainMenu* menu)
     }
 }
 
-void TMainMenu98::SetDoubleSpeed(bool doubleSpeed)
-{
-    m_settings.doubleSpeed = doubleSpeed;
-    settingsChanged();
-}
-
-void TMainMenu98::SetOpenAnimation(TMenuAnimation animation)
-{
-    m_settings.openAnimation = animation;
-    settingsChanged();
-}
-
-void TMainMenu98::SetCloseAnimation(TMenuAnimation animation)
-{
-    m_settings.closeAnimation = animation;
-    settingsChanged();
-}
-
-void TMainMenu98::SetAlignment(TAlignment alignment)
-{
-    m_settings.alignment = alignment;
-    settingsChanged();
-}
-
-void TMainMenu98::SetTimeout(int milliseconds)
-{
-    m_settings.timeout = milliseconds;
-    settingsChanged();
-}
-
-void TMainMenu98::SetItemHeight(int height)
-{
-    m_settings.itemHeight = height;
-    settingsChanged();
-}
-
-void TMainMenu98::SetSeparatorHeight(int height)
-{
-    m_settings.separatorHeight = height;
-    settingsChanged();
-}
-
-void TMainMenu98::SetIndent(int indent)
-{
-    m_settings.indent = indent;
-    settingsChanged();
-}
-
-void TMainMenu98::SetStatusBar(TControl* control)
-{
-    m_settings.statusBar = control;
-    settingsChanged();
-}
-
-void TMainMenu98::SetStatusBarIndex(int index)
-{
-    m_settings.statusBarIndex = index;
-    settingsChanged();
-}
-
-void TMainMenu98::settingsChanged()
+void TMainMenu98::MenuSettingsChanged()
 {
     for (const auto& entry : m_buttons)
         if (entry.first)

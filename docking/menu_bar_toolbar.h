@@ -33,7 +33,7 @@ protected:
 // them as a drawn pop-up menu below the button (beside it in a vertical dock). While a menu is
 // open, moving onto another button opens that one's menu, and the arrow keys move between them.
 // Once loaded, the form no longer shows its menu as a native menu bar.
-class TMainMenu98 : public TToolbar97 {
+class TMainMenu98 : public TToolbar97, public MenuSettingsHolder {
     PICTAVO_CLASS(TMainMenu98)
 public:
     explicit TMainMenu98(TComponent* owner);
@@ -42,27 +42,7 @@ public:
     TMainMenu* MainMenu() const { return m_menu; }
     // Raises "Value cannot be empty" for null.
     void SetMainMenu(TMainMenu* menu);
-    // The settings every drop-down menu of the bar copies.
-    bool DoubleSpeed() const { return m_settings.doubleSpeed; }
-    void SetDoubleSpeed(bool doubleSpeed);
-    TMenuAnimation OpenAnimation() const { return m_settings.openAnimation; }
-    void SetOpenAnimation(TMenuAnimation animation);
-    TMenuAnimation CloseAnimation() const { return m_settings.closeAnimation; }
-    void SetCloseAnimation(TMenuAnimation animation);
-    TAlignment Alignment() const { return m_settings.alignment; }
-    void SetAlignment(TAlignment alignment);
-    int Timeout() const { return m_settings.timeout; }
-    void SetTimeout(int milliseconds);
-    int ItemHeight() const { return m_settings.itemHeight; }
-    void SetItemHeight(int height);
-    int SeparatorHeight() const { return m_settings.separatorHeight; }
-    void SetSeparatorHeight(int height);
-    int Indent() const { return m_settings.indent; }
-    void SetIndent(int indent);
-    TControl* StatusBar() const { return m_settings.statusBar; }
-    void SetStatusBar(TControl* control);
-    int StatusBarIndex() const { return m_settings.statusBarIndex; }
-    void SetStatusBarIndex(int index);
+    // The menu settings (MenuSettingsHolder) are those every drop-down menu of the bar copies.
 
     // The button made for a top-level item, or null.
     TToolbarButton98* ButtonOf(const TMenuItem* item) const;
@@ -86,12 +66,12 @@ public:
 protected:
     void Loaded() override;
     void Notification(TComponent* component, TOperation operation) override;
+    void MenuSettingsChanged() override;
 
 private:
     void menuChanged(TMenuItem* source, bool rebuild);
     // Copies the bar's font and settings into a drop-down menu.
     void configure(TPopupMenu98& menu) const;
-    void settingsChanged();
     // Opens the menu of the button `direction` places after the open one, round the ends.
     void openNeighbour(TToolbarButton98& from, int direction);
     // While the form goes, its menu items go too: the buttons are not made again for that.
@@ -100,7 +80,6 @@ private:
 
     TComponentRef<TMainMenu> m_menu;
     THookSubscription m_menuListener;
-    MenuSettings m_settings;
     // Buttons and their top-level items; either may have gone since the buttons were made.
     std::vector<std::pair<TComponentRef<TToolbarButton98>, TComponentRef<TMenuItem>>> m_buttons;
 };

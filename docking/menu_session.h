@@ -7,11 +7,10 @@
 #include "framework/properties.h"
 
 #include <functional>
-#include <memory>
 #include <vector>
 
-// The settings a level keeps from its menu when it opens (the menu may go before the level has
-// finished closing).
+// The settings a level keeps from its menu when it opens (the menu bar may hand its menus new
+// ones while a level is open).
 struct LevelSettings : MenuSettings {
     std::unique_ptr<TFont> font;
 };
@@ -42,46 +41,51 @@ std::vector<PropertyInfo> MenuSettingProperties(std::initializer_list<PropertyIn
     return properties;
 }
 
-class MenuSession : public std::enable_shared_from_this<MenuSession> {
+// The open levels of one opening of a menu. The menu owns it, and it owns the levels. Levels
+// that close on their own (a sub-menu) go at once; when every level closes, the session ends:
+// the opener hears that its menu closed, the chosen item runs, and the session goes with the
+// rest of its levels, each a deferred call, in that order.
+class MenuSession : public TComponent {
+    PICTAVO_CLASS(MenuSession)
 public:
-    // Starts a session for the menu; the one open before (if any) closes.
-    static std::shared_ptr<MenuSession> Start(TPopupMenu98& menu, TControl* opener, std::function<void()> closed);
+    // Starts the session of an opening of the menu (the one open before has been closed).
+    static MenuSession& Start(TPopupMenu98& menu, TControl* opener, std::function<void()> closed);
     // The session whose levels the user works with now (null when no menu is open).
     static MenuSession* Current();
 
-    MenuSession(TPopupMenu98& menu, TControl* opener, std::function<void()> closed);
-    ~MenuSession();
-    MenuSession(const MenuSession&) = delete;
-    MenuSession& operator=(const MenuSession&) = delete;
+    ~MenuSession() override;
 
-    TPopupMenu98* Menu() const { return m_menu; }
+    // The menu (null while it goes).
+    TPopupMenu98* Menu() const;
     TControl* Opener() const { return m_opener; }
     bool IsCurrent() const { return Current() == this; }
     // The open top level (null when it is closing or gone).
     TPopupMenu98Form* TopLevel() const;
 
-    void LevelCreated(TPopupMenu98Form& level);
-    // The level has finished closing; the last one gone ends the session: the opener hears
-    // that its menu closed, and what waited for the closing runs.
-    void LevelGone(TPopupMenu98Form& level);
-    // Closes every level; `then` runs once they have all gone.
-    void CloseAll(std::function<void()> then = nullptr);
+    // The level has finished closing.
+    void LevelClosed(TPopupMenu98Form& level);
+    // Closes every level.
+    void CloseAll();
     // Closes every level, then plays the command sound and runs the item.
     void ChooseItem(TMenuItem& item);
 
 private:
+    MenuSession(TPopupMenu98& menu, TControl* opener, std::function<void()> closed);
+    void end();
+    // The session's levels, in the order they opened.
+    std::vector<TPopupMenu98Form*> levels() const;
     void message(TMessage& message);
     void key(TMessage& message);
     TPopupMenu98Form* levelOf(const TControl* control) const;
     TPopupMenu98Form* levelAt(TPoint screen) const;
     TPopupMenu98Form* deepest() const;
 
-    TComponentRef<TPopupMenu98> m_menu;
     TComponentRef<TControl> m_opener;
     std::function<void()> m_closed;
-    std::vector<std::function<void()>> m_afterClose;
-    std::vector<TComponentRef<TPopupMenu98Form>> m_levels;
+    TComponentRef<TMenuItem> m_chosen;
     THookSubscription m_hook;
+    bool m_closingAll = false;
+    bool m_ended = false;
     TPoint m_lastMove{0, 0};
     bool m_moved = false;
 };

@@ -3,11 +3,12 @@
 
 #include "docking/popup_menu.h"
 
-#include "docking/docking_clock.h"
+#include "docking/event_sounds.h"
 #include "docking/floating_frame.h"
 #include "docking/glyph_drawing.h"
 #include "docking/menu_session.h"
 #include "framework/application.h"
+#include "framework/clock.h"
 #include "framework/drawing.h"
 #include "framework/strings.h"
 #include "picture/bitmap/bitmap.h"
@@ -51,17 +52,17 @@ std::pair<std::string, std::string> captionParts(const TMenuItem& item)
 
 PICTAVO_DEFINE_CLASS(TPopupMenu98Form, TForm, nullptr, nullptr)
 
-TPopupMenu98Form::TPopupMenu98Form(TPopupMenu98& menu, TMenuItem& items, TPopupMenu98Form* parentLevel)
-    : TForm(nullptr), m_menu(&menu), m_settings(std::make_unique<LevelSettings>()), m_items(&items),
+TPopupMenu98Form::TPopupMenu98Form(MenuSession& session, TMenuItem& items, TPopupMenu98Form* parentLevel)
+    : TForm(&session), m_session(session), m_menu(session.Menu()), m_settings(std::make_unique<LevelSettings>()),
+      m_items(&items),
       m_parentLevel(parentLevel), m_image(std::make_unique<TBitmap>()),
-      m_animation(std::make_unique<DockingTimer>([this] { animationFrame(); })),
-      m_timer(std::make_unique<DockingTimer>([this] { tick(); }))
+      m_animation(std::make_unique<ClockTimer>([this] { animationFrame(); })),
+      m_timer(std::make_unique<ClockTimer>([this] { tick(); }))
 {
-    m_session = parentLevel ? parentLevel->m_session : menu.m_session.lock();
     LevelSettings& s = *m_settings;
-    static_cast<MenuSettings&>(s) = menu.Settings();
+    static_cast<MenuSettings&>(s) = m_menu->Settings();
     s.font = std::make_unique<TFont>();
-    s.font->CopyFrom(menu.Font());
+    s.font->CopyFrom(m_menu->Font());
 
     SetBorderStyle(bsNone);
     SetColor(clMenu);
@@ -72,8 +73,6 @@ TPopupMenu98Form::TPopupMenu98Form(TPopupMenu98& menu, TMenuItem& items, TPopupM
     for (int i = 0; i < items.Count(); ++i)
         if (items.Items(i)->Visible())
             m_shown.emplace_back(items.Items(i));
-    if (m_session)
-        m_session->LevelCreated(*this);
 }
 
 TPopupMenu98Form::~TPopupMenu98Form() = default;
@@ -164,7 +163,7 @@ void TPopupMenu98Form::OpenAt(const TPopupPlacement& placement)
     m_stepWidth = plan.stepWidth;
     m_frameStep = 0;
     m_phase = Phase::Opening;
-    m_animationStart = CurrentDockingClock().Now();
+    m_animationStart = CurrentClock().Now();
     animationFrame();
 }
 
@@ -225,11 +224,9 @@ void TPopupMenu98Form::applyFrameSize(int width, int height)
     SetVisible(true);
 }
 
-void TPopupMenu98Form::CloseLevel(std::function<void()> done)
+void TPopupMenu98Form::CloseLevel()
 {
-    if (done)
-        m_whenClosed.push_back(std::move(done));
-    if (m_phase == Phase::Closing)
+    if (IsClosing())
         return;
     TComponentRef<TPopupMenu98Form> alive(this);
     if (m_child)
@@ -254,21 +251,15 @@ void TPopupMenu98Form::CloseLevel(std::function<void()> done)
     m_stepHeight = plan.stepHeight;
     m_stepWidth = plan.stepWidth;
     m_frameStep = 0;
-    m_animationStart = CurrentDockingClock().Now();
+    m_animationStart = CurrentClock().Now();
     animationFrame();
 }
 
 void TPopupMenu98Form::finishClosing()
 {
     SetVisible(false);
-    const std::shared_ptr<MenuSession> session = m_session;
-    const std::vector<std::function<void()>> whenClosed = std::move(m_whenClosed);
-    m_whenClosed.clear();
-    Release();
-    if (session)
-        session->LevelGone(*this);
-    for (const auto& call : whenClosed)
-        call();
+    m_phase = Phase::Closed;
+    m_session.LevelClosed(*this);
 }
 
 // --- selection and the mouse ---
@@ -304,7 +295,7 @@ void TPopupMenu98Form::selectionChanged()
 void TPopupMenu98Form::MouseMove(TShiftState shift, int x, int y)
 {
     TForm::MouseMove(shift, x, y);
-    if (m_phase == Phase::Closing)
+    if (IsClosing())
         return;
     const TPoint screen = ClientToScreen({x, y});
     if (!m_mouseTracking) {
@@ -340,7 +331,7 @@ void TPopupMenu98Form::MouseUp(TMouseButton button, TShiftState shift, int x, in
 {
     TComponentRef<TPopupMenu98Form> alive(this);
     TForm::MouseUp(button, shift, x, y);
-    if (!alive || button != mbLeft || m_phase == Phase::Closing)
+    if (!alive || button != mbLeft || IsClosing())
         return;
     const int imageY = y + (m_upwards ? 0 : m_fullSize.cy - m_shownSize.cy);
     if (x >= 0 && x < Width() && y >= 0 && y < Height())
@@ -350,8 +341,7 @@ void TPopupMenu98Form::MouseUp(TMouseButton button, TShiftState shift, int x, in
 void TPopupMenu98Form::tick()
 {
     if (Application && !Application->Active()) {
-        if (m_session)
-            m_session->CloseAll();
+        m_session.CloseAll();
         return;
     }
     if (m_selected == m_previousSelected)
@@ -363,7 +353,7 @@ void TPopupMenu98Form::tick()
 void TPopupMenu98Form::Choose(int index, bool byKeyboard)
 {
     TMenuItem* item = Item(index);
-    if (!item || item->IsLine() || m_phase == Phase::Closing)
+    if (!item || item->IsLine() || IsClosing())
         return;
     if (item->Count() > 0) {
         if (m_selected != index) {
@@ -374,8 +364,8 @@ void TPopupMenu98Form::Choose(int index, bool byKeyboard)
         OpenSubmenu(byKeyboard);
         return;
     }
-    if (item->Enabled() && m_session)
-        m_session->ChooseItem(*item);
+    if (item->Enabled())
+        m_session.ChooseItem(*item);
 }
 
 void TPopupMenu98Form::OpenSubmenu(bool selectFirst)
@@ -398,9 +388,9 @@ void TPopupMenu98Form::OpenSubmenu(bool selectFirst)
     TComponentRef<TPopupMenu98Form> alive(this);
     TComponentRef<TMenuItem> opened(item);
     item->Click();
-    if (!alive || !opened || !m_menu || m_phase == Phase::Closing)
+    if (!alive || !opened || !m_menu || IsClosing())
         return;
-    auto* child = new TPopupMenu98Form(*m_menu, *opened, this);
+    auto* child = new TPopupMenu98Form(m_session, *opened, this);
     m_child = child;
     TPopupPlacement placement;
     placement.at = {m_openRect.left + m_fullSize.cx - submenuOverlap, m_openRect.top + ItemRect(m_selected).top};

@@ -5,9 +5,10 @@
 #include "docking/popup_menu.h"
 
 #include "docking/docking.h"
-#include "docking/docking_clock.h"
+#include "docking/event_sounds.h"
 #include "docking/menu_session.h"
 #include "framework/application.h"
+#include "framework/deferred_call.h"
 
 #include <QCursor>
 #include <QToolTip>
@@ -47,14 +48,18 @@ void TPopupMenu98::PopupItems(TMenuItem& items, const TPopupPlacement& placement
     TComponentRef<TMenuItem> shown(&items);
     if (OnPopup)
         OnPopup(this);
+    // The menu open before closes first; its handlers may free this one's items too.
+    if (alive && shown)
+        if (MenuSession* previous = MenuSession::Current())
+            previous->CloseAll();
     if (!alive || !shown) {
         if (closed)
             closed();
         return;
     }
-    std::shared_ptr<MenuSession> session = MenuSession::Start(*this, opener, std::move(closed));
-    m_session = session;
-    auto* level = new TPopupMenu98Form(*this, items, nullptr);
+    MenuSession& session = MenuSession::Start(*this, opener, std::move(closed));
+    m_session = &session;
+    auto* level = new TPopupMenu98Form(session, items, nullptr);
     level->OpenAt(placement);
     if (byKeyboard)
         for (int i = 0; i < level->ItemCount(); ++i)
@@ -66,20 +71,18 @@ void TPopupMenu98::PopupItems(TMenuItem& items, const TPopupPlacement& placement
 
 void TPopupMenu98::CloseMenu()
 {
-    if (std::shared_ptr<MenuSession> session = m_session.lock())
-        session->CloseAll();
+    if (m_session)
+        m_session->CloseAll();
 }
 
 bool TPopupMenu98::IsOpen() const
 {
-    const std::shared_ptr<MenuSession> session = m_session.lock();
-    return session && session->IsCurrent() && session->TopLevel();
+    return m_session && m_session->IsCurrent() && m_session->TopLevel();
 }
 
 TPopupMenu98Form* TPopupMenu98::OpenLevel() const
 {
-    const std::shared_ptr<MenuSession> session = m_session.lock();
-    return session ? session->TopLevel() : nullptr;
+    return m_session ? m_session->TopLevel() : nullptr;
 }
 
 const PropertyTable& TPopupMenu98::ClassProperties()
@@ -99,10 +102,13 @@ const PropertyTable* TPopupMenu98::Properties() const
 
 // --- the session ---
 
+PICTAVO_DEFINE_CLASS(MenuSession, TComponent, nullptr, nullptr)
+
 namespace {
-std::weak_ptr<MenuSession>& currentSession()
+// The session of the menu open now.
+TComponentRef<MenuSession>& currentSession()
 {
-    static std::weak_ptr<MenuSession> session;
+    static TComponentRef<MenuSession> session;
     return session;
 }
 
@@ -110,90 +116,112 @@ std::weak_ptr<MenuSession>& currentSession()
 constexpr int barMoveThreshold = 2;
 } // namespace
 
-std::shared_ptr<MenuSession> MenuSession::Start(TPopupMenu98& menu, TControl* opener, std::function<void()> closed)
+MenuSession& MenuSession::Start(TPopupMenu98& menu, TControl* opener, std::function<void()> closed)
 {
-    if (std::shared_ptr<MenuSession> previous = currentSession().lock())
-        previous->CloseAll();
-    auto session = std::make_shared<MenuSession>(menu, opener, std::move(closed));
+    auto* session = new MenuSession(menu, opener, std::move(closed));
     currentSession() = session;
-    return session;
+    return *session;
 }
 
 MenuSession* MenuSession::Current()
 {
-    return currentSession().lock().get();
+    return currentSession();
 }
 
 MenuSession::MenuSession(TPopupMenu98& menu, TControl* opener, std::function<void()> closed)
-    : m_menu(&menu), m_opener(opener), m_closed(std::move(closed))
+    : TComponent(&menu), m_opener(opener), m_closed(std::move(closed))
 {
-    // One hook while any level exists: the session lives as long as its levels.
+    // One hook while any level exists.
     if (Application)
         m_hook = Application->MessageHooks.Add([this](TMessage& m) { message(m); });
 }
 
-MenuSession::~MenuSession() = default;
+MenuSession::~MenuSession()
+{
+    // The levels refer to their session while they go.
+    DestroyComponents();
+    // Freed with its menu before it ended: the opener still hears that the menu has closed.
+    if (!m_ended && m_closed)
+        CallSoon(std::move(m_closed));
+}
+
+TPopupMenu98* MenuSession::Menu() const
+{
+    return static_cast<TPopupMenu98*>(Owner());
+}
+
+std::vector<TPopupMenu98Form*> MenuSession::levels() const
+{
+    std::vector<TPopupMenu98Form*> levels;
+    for (int i = 0; i < ComponentCount(); ++i)
+        if (auto* level = dynamic_cast<TPopupMenu98Form*>(Components(i)))
+            levels.push_back(level);
+    return levels;
+}
 
 TPopupMenu98Form* MenuSession::TopLevel() const
 {
-    for (const auto& level : m_levels)
-        if (level && !level->ParentLevel() && !level->IsClosing())
+    for (TPopupMenu98Form* level : levels())
+        if (!level->ParentLevel() && !level->IsClosing())
             return level;
     return nullptr;
 }
 
-void MenuSession::LevelCreated(TPopupMenu98Form& level)
+void MenuSession::LevelClosed(TPopupMenu98Form& level)
 {
-    m_levels.emplace_back(&level);
-}
-
-void MenuSession::LevelGone(TPopupMenu98Form& level)
-{
-    m_levels.erase(std::remove_if(m_levels.begin(), m_levels.end(),
-                                  [&](const TComponentRef<TPopupMenu98Form>& l) { return !l || l == &level; }),
-                   m_levels.end());
-    if (!m_levels.empty())
-        return;
-    // Nothing of the menu is left: the hook goes, then the opener and the chosen item hear of
-    // it, once whatever runs now has returned.
-    m_hook.Reset();
-    std::vector<std::function<void()>> after;
-    if (m_closed)
-        after.push_back(std::move(m_closed));
-    for (auto& call : m_afterClose)
-        after.push_back(std::move(call));
-    m_closed = nullptr;
-    m_afterClose.clear();
-    CallSoon([after = std::move(after)] {
-        for (const auto& call : after)
-            call();
-    });
-}
-
-void MenuSession::CloseAll(std::function<void()> then)
-{
-    if (then)
-        m_afterClose.push_back(std::move(then));
-    if (currentSession().lock().get() == this)
-        currentSession().reset();
-    std::vector<TComponentRef<TPopupMenu98Form>> tops;
-    for (const auto& level : m_levels)
-        if (level && !level->ParentLevel())
-            tops.push_back(level);
-    if (tops.empty()) {
-        // No level was ever made (or all have gone): the waiting calls run all the same.
-        std::vector<std::function<void()>> after = std::move(m_afterClose);
-        m_afterClose.clear();
-        if (m_closed)
-            after.insert(after.begin(), std::move(m_closed));
-        m_closed = nullptr;
-        m_hook.Reset();
-        CallSoon([after = std::move(after)] {
-            for (const auto& call : after)
-                call();
-        });
+    const std::vector<TPopupMenu98Form*> all = levels();
+    const bool othersOpen =
+        std::any_of(all.begin(), all.end(), [&](const TPopupMenu98Form* l) { return l != &level && !l->IsClosed(); });
+    if (othersOpen) {
+        // A sub-menu that closed on its own goes now; when every level closes, they wait for the
+        // end, so that what the chosen item runs still finds them.
+        if (!m_closingAll)
+            level.Release();
         return;
     }
+    end();
+}
+
+void MenuSession::end()
+{
+    if (m_ended)
+        return;
+    m_ended = true;
+    m_hook.Reset();
+    if (currentSession() == this)
+        currentSession() = nullptr;
+    // The opener and the chosen item hear of it once whatever runs now has returned, then the
+    // session goes with its levels.
+    if (m_closed)
+        CallSoon(std::move(m_closed));
+    if (m_chosen)
+        CallSoon(*m_chosen, [item = m_chosen, menu = TComponentRef<TPopupMenu98>(Menu())] {
+            PlayEventSound("MenuCommand");
+            if (menu && menu->OnMenuCommand && item)
+                menu->OnMenuCommand(item);
+            if (item)
+                item->Click();
+        });
+    ReleaseSoon(*this);
+}
+
+void MenuSession::CloseAll()
+{
+    if (m_ended)
+        return;
+    m_closingAll = true;
+    if (currentSession() == this)
+        currentSession() = nullptr;
+    std::vector<TComponentRef<TPopupMenu98Form>> tops;
+    for (TPopupMenu98Form* level : levels())
+        if (!level->ParentLevel() && !level->IsClosed())
+            tops.emplace_back(level);
+    if (tops.empty()) {
+        // No level was ever made (or all have closed): the session ends all the same.
+        end();
+        return;
+    }
+    // Each level's handlers may free the menu, and the session with it.
     for (const auto& level : tops)
         if (level)
             level->CloseLevel();
@@ -201,21 +229,14 @@ void MenuSession::CloseAll(std::function<void()> then)
 
 void MenuSession::ChooseItem(TMenuItem& chosen)
 {
-    TComponentRef<TMenuItem> item(&chosen);
-    TComponentRef<TPopupMenu98> menu = m_menu.get();
-    CloseAll([item, menu] {
-        PlayEventSound("MenuCommand");
-        if (menu && menu->OnMenuCommand && item)
-            menu->OnMenuCommand(item);
-        if (item)
-            item->Click();
-    });
+    m_chosen = &chosen;
+    CloseAll();
 }
 
 TPopupMenu98Form* MenuSession::levelOf(const TControl* control) const
 {
-    for (const auto& level : m_levels)
-        if (level && level == control)
+    for (TPopupMenu98Form* level : levels())
+        if (level == control)
             return level;
     return nullptr;
 }
@@ -223,9 +244,10 @@ TPopupMenu98Form* MenuSession::levelOf(const TControl* control) const
 TPopupMenu98Form* MenuSession::levelAt(TPoint screen) const
 {
     // The deepest level first: sub-menus lie above their parents.
-    for (auto it = m_levels.rbegin(); it != m_levels.rend(); ++it) {
+    const std::vector<TPopupMenu98Form*> all = levels();
+    for (auto it = all.rbegin(); it != all.rend(); ++it) {
         TPopupMenu98Form* level = *it;
-        if (level && !level->IsClosing() && level->Widget() && level->Widget()->isVisible() &&
+        if (!level->IsClosing() && level->Widget() && level->Widget()->isVisible() &&
             level->BoundsRect().contains(screen))
             return level;
     }
@@ -244,8 +266,6 @@ void MenuSession::message(TMessage& message)
 {
     if (message.handled || !IsCurrent())
         return;
-    // Keep this session alive while it answers: what it calls may end it.
-    const std::shared_ptr<MenuSession> self = shared_from_this();
     switch (message.kind) {
     case TMessageKind::MouseDown:
     case TMessageKind::MouseDblClick:
@@ -317,7 +337,8 @@ void MenuSession::key(TMessage& message)
         }
         return -1;
     };
-    const bool sideways = m_menu && m_menu->OnLeaveSideways;
+    TPopupMenu98* menu = Menu();
+    const bool sideways = menu && menu->OnLeaveSideways;
     switch (message.key) {
     case VK_UP:
         level->Select(step(level->Selected() < 0 ? 0 : level->Selected(), -1));
@@ -335,13 +356,13 @@ void MenuSession::key(TMessage& message)
         if (TMenuItem* item = level->Item(level->Selected()); item && item->Enabled() && item->Count() > 0)
             level->OpenSubmenu(true);
         else if (sideways)
-            m_menu->OnLeaveSideways(1);
+            menu->OnLeaveSideways(1);
         return;
     case VK_LEFT:
         if (level->ParentLevel())
             level->CloseLevel();
         else if (sideways)
-            m_menu->OnLeaveSideways(-1);
+            menu->OnLeaveSideways(-1);
         return;
     case VK_RETURN:
     case VK_SPACE:

@@ -14,7 +14,7 @@
 #include <string>
 
 class TBitmap;
-class DockingTimer;
+class ClockTimer;
 class TPopupMenu98Form;
 class MenuSession;
 struct LevelSettings;
@@ -48,51 +48,79 @@ struct TPopupPlacement {
     bool alignRight = false;
 };
 
+// The getters and setters of the menu settings, for the drop-down menus and for the menu bar that
+// hands its own to them; a class that must act on a change overrides MenuSettingsChanged.
+class MenuSettingsHolder {
+public:
+    TMenuAnimation OpenAnimation() const { return m_settings.openAnimation; }
+    void SetOpenAnimation(TMenuAnimation animation) { change(m_settings.openAnimation, animation); }
+    TMenuAnimation CloseAnimation() const { return m_settings.closeAnimation; }
+    void SetCloseAnimation(TMenuAnimation animation) { change(m_settings.closeAnimation, animation); }
+    TAlignment Alignment() const { return m_settings.alignment; }
+    void SetAlignment(TAlignment alignment) { change(m_settings.alignment, alignment); }
+    // Milliseconds per animation frame.
+    int Timeout() const { return m_settings.timeout; }
+    void SetTimeout(int milliseconds) { change(m_settings.timeout, milliseconds); }
+    bool DoubleSpeed() const { return m_settings.doubleSpeed; }
+    void SetDoubleSpeed(bool doubleSpeed) { change(m_settings.doubleSpeed, doubleSpeed); }
+    int ItemHeight() const { return m_settings.itemHeight; }
+    void SetItemHeight(int height) { change(m_settings.itemHeight, height); }
+    int SeparatorHeight() const { return m_settings.separatorHeight; }
+    void SetSeparatorHeight(int height) { change(m_settings.separatorHeight, height); }
+    // Where captions start, and the room on either side of the widest ones.
+    int Indent() const { return m_settings.indent; }
+    void SetIndent(int indent) { change(m_settings.indent, indent); }
+    // A control that shows the highlighted item's hint as its caption (a panel serving as
+    // status bar), and which panel of it (this framework's status panels are single).
+    TControl* StatusBar() const { return m_settings.statusBar; }
+    void SetStatusBar(TControl* control)
+    {
+        m_settings.statusBar = control;
+        MenuSettingsChanged();
+    }
+    int StatusBarIndex() const { return m_settings.statusBarIndex; }
+    void SetStatusBarIndex(int index) { change(m_settings.statusBarIndex, index); }
+    // All of the above (and whether hints show).
+    const MenuSettings& Settings() const { return m_settings; }
+
+protected:
+    MenuSettingsHolder() = default;
+    virtual ~MenuSettingsHolder() = default;
+    MenuSettingsHolder(const MenuSettingsHolder&) = delete;
+    MenuSettingsHolder& operator=(const MenuSettingsHolder&) = delete;
+    virtual void MenuSettingsChanged() {}
+
+    MenuSettings m_settings;
+
+private:
+    template <class V>
+    void change(V& field, V value)
+    {
+        field = value;
+        MenuSettingsChanged();
+    }
+};
+
 // The settings of drawn pop-up menus, and the opening of one.
-class TPopupMenu98 : public TPopupMenu {
+class TPopupMenu98 : public TPopupMenu, public MenuSettingsHolder {
     PICTAVO_CLASS(TPopupMenu98)
 public:
     explicit TPopupMenu98(TComponent* owner);
     ~TPopupMenu98() override;
 
-    TMenuAnimation OpenAnimation() const { return m_settings.openAnimation; }
-    void SetOpenAnimation(TMenuAnimation animation) { m_settings.openAnimation = animation; }
-    TMenuAnimation CloseAnimation() const { return m_settings.closeAnimation; }
-    void SetCloseAnimation(TMenuAnimation animation) { m_settings.closeAnimation = animation; }
-    TAlignment Alignment() const { return m_settings.alignment; }
-    void SetAlignment(TAlignment alignment) { m_settings.alignment = alignment; }
-    // Milliseconds per animation frame.
-    int Timeout() const { return m_settings.timeout; }
-    void SetTimeout(int milliseconds) { m_settings.timeout = milliseconds; }
-    bool DoubleSpeed() const { return m_settings.doubleSpeed; }
-    void SetDoubleSpeed(bool doubleSpeed) { m_settings.doubleSpeed = doubleSpeed; }
-    int ItemHeight() const { return m_settings.itemHeight; }
-    void SetItemHeight(int height) { m_settings.itemHeight = height; }
-    int SeparatorHeight() const { return m_settings.separatorHeight; }
-    void SetSeparatorHeight(int height) { m_settings.separatorHeight = height; }
-    // Where captions start, and the room on either side of the widest ones.
-    int Indent() const { return m_settings.indent; }
-    void SetIndent(int indent) { m_settings.indent = indent; }
-    // A control that shows the highlighted item's hint as its caption (a panel serving as
-    // status bar), and which panel of it (this framework's status panels are single).
-    TControl* StatusBar() const { return m_settings.statusBar; }
-    void SetStatusBar(TControl* control) { m_settings.statusBar = control; }
-    int StatusBarIndex() const { return m_settings.statusBarIndex; }
-    void SetStatusBarIndex(int index) { m_settings.statusBarIndex = index; }
     // The highlighted item's hint shows as a tool tip.
     bool ShowHint() const { return m_settings.showHint; }
     void SetShowHint(bool show) { m_settings.showHint = show; }
     TFont* Font() const { return m_font.get(); }
     void SetFont(const TFont* font);
-    // All of the above but the font.
-    const MenuSettings& Settings() const { return m_settings; }
     void SetSettings(const MenuSettings& settings) { m_settings = settings; }
 
     // Opens the menu's items at a screen point.
     void Popup(int x, int y) override;
     // Opens the sub-items of `items` (fires OnPopup first). A press on `opener` while the menu is
-    // open only closes it; `closed` runs once every level has gone; `byKeyboard` selects the
-    // first item. A menu already open anywhere closes first.
+    // open only closes it; `closed` runs once every level has gone (from the message loop: it
+    // checks what it uses); `byKeyboard` selects the first item. A menu already open anywhere
+    // closes first.
     void PopupItems(TMenuItem& items, const TPopupPlacement& placement, TControl* opener = nullptr,
                     std::function<void()> closed = nullptr, bool byKeyboard = false);
     // Closes every open level of this menu (each with its closing animation).
@@ -113,18 +141,17 @@ public:
     static const PropertyTable& ClassProperties();
 
 private:
-    friend class TPopupMenu98Form;
-    MenuSettings m_settings;
     std::unique_ptr<TFont> m_font;
-    // The session of the menu's open levels, while there is one.
-    std::weak_ptr<MenuSession> m_session;
+    // The session of the menu's levels opened last, while it lasts (it is owned by the menu).
+    TComponentRef<MenuSession> m_session;
 };
 
-// One open level of a drawn menu: a borderless window showing the sub-items of one item.
+// One open level of a drawn menu: a borderless window showing the sub-items of one item. The
+// session of the menu's open levels owns it.
 class TPopupMenu98Form : public TForm {
     PICTAVO_CLASS(TPopupMenu98Form)
 public:
-    TPopupMenu98Form(TPopupMenu98& menu, TMenuItem& items, TPopupMenu98Form* parentLevel);
+    TPopupMenu98Form(MenuSession& session, TMenuItem& items, TPopupMenu98Form* parentLevel);
     ~TPopupMenu98Form() override;
 
     // The item whose sub-items the level shows (null once it has gone).
@@ -149,7 +176,9 @@ public:
     // The animation frames run so far (opening, then closing).
     int FramesRun() const { return m_frames; }
     bool Opening() const { return m_phase == Phase::Opening; }
-    bool IsClosing() const { return m_phase == Phase::Closing; }
+    // Closing, or closed and waiting to go.
+    bool IsClosing() const { return m_phase == Phase::Closing || m_phase == Phase::Closed; }
+    bool IsClosed() const { return m_phase == Phase::Closed; }
 
     // Places the level (see TPopupPlacement) and starts the opening animation.
     void OpenAt(const TPopupPlacement& placement);
@@ -157,9 +186,8 @@ public:
     // fires the item's OnClick and opens its sub-menu beside it; `selectFirst` selects its first
     // item.
     void OpenSubmenu(bool selectFirst = false);
-    // Closes the level (its child first) with the closing animation; `done` runs when it is
-    // gone.
-    void CloseLevel(std::function<void()> done = nullptr);
+    // Closes the level (its child first) with the closing animation.
+    void CloseLevel();
     // Runs an item: one with sub-items opens them at once, an enabled one closes every level
     // and then runs.
     void Choose(int index, bool byKeyboard = false);
@@ -173,7 +201,7 @@ protected:
     void Paint() override;
 
 private:
-    enum class Phase { Opening, Open, Closing };
+    enum class Phase { Opening, Open, Closing, Closed };
     void drawImage();
     void drawItem(TCanvas& canvas, int index);
     void animationFrame();
@@ -183,8 +211,8 @@ private:
     void tick();
     void finishClosing();
 
+    MenuSession& m_session;  // the owner
     TComponentRef<TPopupMenu98> m_menu;
-    std::shared_ptr<MenuSession> m_session;
     std::unique_ptr<LevelSettings> m_settings;
     TComponentRef<TMenuItem> m_items;
     std::vector<TComponentRef<TMenuItem>> m_shown;
@@ -210,9 +238,8 @@ private:
     int m_stepWidth = 0;
     std::int64_t m_animationStart = 0;
     bool m_soundPlayed = false;
-    std::vector<std::function<void()>> m_whenClosed;
-    std::unique_ptr<DockingTimer> m_animation;
-    std::unique_ptr<DockingTimer> m_timer;
+    std::unique_ptr<ClockTimer> m_animation;
+    std::unique_ptr<ClockTimer> m_timer;
     // Mouse moves count once the cursor has left where it was when the level opened.
     TPoint m_mouseOrigin{0, 0};
     bool m_mouseTracking = false;

@@ -4,10 +4,10 @@
 #include "docking/toolbar_button.h"
 
 #include "docking/docking.h"
-#include "docking/docking_clock.h"
 #include "docking/glyph_drawing.h"
 #include "docking/popup_menu.h"
 #include "framework/application.h"
+#include "framework/clock.h"
 #include "framework/drawing.h"
 #include "framework/forms.h"
 #include "framework/menus.h"
@@ -98,9 +98,9 @@ private:
     }
 
     // Made once and kept: it may be running when the program ends.
-    static DockingTimer& timer()
+    static ClockTimer& timer()
     {
-        static DockingTimer* shared = new DockingTimer([] { check(); });
+        static ClockTimer* shared = new ClockTimer([] { check(); });
         return *shared;
     }
 
@@ -154,7 +154,7 @@ PICTAVO_DEFINE_CLASS(TToolbarButton97, TGraphicControl, nullptr, createComponent
 
 TToolbarButton97::TToolbarButton97(TComponent* owner)
     : TGraphicControl(owner), m_glyph(std::make_unique<TBitmap>()), m_glyphMask(std::make_unique<TBitmap>()),
-      m_repeatTimer(std::make_unique<DockingTimer>([this] { repeatClick(); }))
+      m_repeatTimer(std::make_unique<ClockTimer>([this] { repeatClick(); }))
 {
     SetBounds(0, 0, 23, 22);
     SetColor(clBtnFace);

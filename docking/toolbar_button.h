@@ -10,7 +10,7 @@
 
 class TBitmap;
 class TPopupMenu;
-class DockingTimer;
+class ClockTimer;
 
 enum TButtonDisplayMode { dmBoth, dmGlyphOnly, dmTextOnly };
 enum TButtonLayout { blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom };
@@ -152,7 +152,7 @@ private:
     bool m_tracking = false;       // the left button went down on the button and is held
     bool m_arrowPressed = false;   // of a combo, the arrow part is pressed
     bool m_menuOpen = false;
-    std::unique_ptr<DockingTimer> m_repeatTimer;
+    std::unique_ptr<ClockTimer> m_repeatTimer;
 };
 
 // The access key of a caption: the character after a single "&" (upper case for letters);

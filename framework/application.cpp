@@ -1,6 +1,7 @@
 #include "framework/application.h"
 
 #include "framework/classic_look.h"
+#include "framework/deferred_call.h"
 #include "framework/exceptions.h"
 #include "framework/forms.h"
 #include "framework/qt_bridge.h"
@@ -15,7 +16,6 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPalette>
-#include <QPointer>
 #include <QSettings>
 #include <QToolTip>
 
@@ -55,48 +55,6 @@ std::string captionText()
     return Application ? Application->Title() : std::string();
 }
 
-// Carries an exception raised while painting to a moment when it can be shown.
-class ExceptionEvent : public QEvent {
-public:
-    static QEvent::Type kind()
-    {
-        static const auto type = QEvent::Type(QEvent::registerEventType());
-        return type;
-    }
-    explicit ExceptionEvent(std::exception_ptr error) : QEvent(kind()), m_error(std::move(error)) {}
-    const std::exception_ptr& error() const { return m_error; }
-
-private:
-    std::exception_ptr m_error;
-};
-
-// Receives the framework's own posted events on the user-interface thread.
-class Agent : public QObject {
-public:
-    bool event(QEvent* e) override
-    {
-        if (e->type() != ExceptionEvent::kind())
-            return QObject::event(e);
-        try {
-            std::rethrow_exception(static_cast<ExceptionEvent*>(e)->error());
-        } catch (...) {
-            HandleEscapingException(nullptr);
-        }
-        return true;
-    }
-};
-
-Agent* agent()
-{
-    static QPointer<Agent> instance;
-    if (!instance && QCoreApplication::instance()) {
-        // The agent goes with the window system's application object.
-        instance = new Agent;
-        instance->setParent(QCoreApplication::instance());
-    }
-    return instance.data();
-}
-
 // Shows an exception: nothing for the silent abort, the application's OnException when set,
 // otherwise its message.
 void presentException(TObject* sender, const std::exception_ptr& error) noexcept
@@ -130,8 +88,9 @@ void showCurrentException(TObject* sender)
     std::exception_ptr error = std::current_exception();
     if (!error)
         return;
-    if (PaintScope::Active() && agent()) {
-        QCoreApplication::postEvent(agent(), new ExceptionEvent(error));
+    if (PaintScope::Active()) {
+        // Shown once the painting is over, through the error handling again.
+        CallSoon([error] { std::rethrow_exception(error); });
         return;
     }
     presentException(sender, error);

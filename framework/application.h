@@ -8,7 +8,7 @@
 #include "framework/canvas.h"
 #include "framework/component.h"
 #include "framework/hook_list.h"
-#include "framework/seams.h"
+#include "platform/seam.h"
 
 #include <exception>
 #include <functional>

@@ -21,8 +21,7 @@ TComponent::~TComponent()
 {
     m_destroying = true;
     // References clear first, so that whatever the notifications below run finds them null.
-    while (m_watches)
-        m_watches->watch(nullptr, nullptr);
+    m_watches.Close();
     // Tell everyone who asked, then free what this component owns, last first.
     std::vector<TComponent*> subscribers;
     subscribers.swap(m_freeNotifies);
@@ -39,37 +38,10 @@ TComponent::~TComponent()
         m_owner->RemoveComponent(this);
 }
 
-namespace framework_detail {
-
-void ComponentWatch::watch(TComponent* component, void* asTyped)
+framework_detail::WatchList& framework_detail::watchesOf(TComponent& component)
 {
-    // A component on its way out has cleared its references already: none may join now.
-    if (!component || component->m_destroying) {
-        component = nullptr;
-        asTyped = nullptr;
-    }
-    m_typed = asTyped;
-    if (component == m_target)
-        return;
-    if (m_target) {
-        if (m_previous)
-            m_previous->m_next = m_next;
-        else
-            m_target->m_watches = m_next;
-        if (m_next)
-            m_next->m_previous = m_previous;
-        m_previous = m_next = nullptr;
-    }
-    m_target = component;
-    if (component) {
-        m_next = component->m_watches;
-        if (m_next)
-            m_next->m_previous = this;
-        component->m_watches = this;
-    }
+    return component.m_watches;
 }
-
-} // namespace framework_detail
 
 void TComponent::DestroyComponents()
 {

@@ -68,7 +68,7 @@ protected:
     virtual void Notification(TComponent* component, TOperation operation);
 
 private:
-    friend class framework_detail::ComponentWatch;
+    friend framework_detail::WatchList& framework_detail::watchesOf(TComponent& component);
     void notifyAll(TComponent* component, TOperation operation);
 
     std::string m_name;
@@ -77,7 +77,7 @@ private:
     std::vector<TComponent*> m_components;
     std::vector<TComponent*> m_freeNotifies;  // linked both ways: told when either goes
     std::vector<TComponent*> m_requested;     // the links this component asked for itself
-    framework_detail::ComponentWatch* m_watches = nullptr;  // references to clear when freed
+    framework_detail::WatchList m_watches;  // references to clear when freed
     bool m_loading = false;
     bool m_destroying = false;
 };

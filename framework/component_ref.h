@@ -8,46 +8,26 @@
 //     control->Click();          // may free the control
 //     if (!alive) return;
 
+#include "framework/weak_ref.h"
+
 #include <type_traits>
 
 class TComponent;
 
 namespace framework_detail {
-
-// The untyped part: a node in the watched component's list of references.
-class ComponentWatch {
-public:
-    ComponentWatch() = default;
-    ComponentWatch(const ComponentWatch&) = delete;
-    ComponentWatch& operator=(const ComponentWatch&) = delete;
-
-protected:
-    ~ComponentWatch() { watch(nullptr, nullptr); }
-    TComponent* target() const { return m_target; }
-    // The component as its own class, so that reading needs no complete type.
-    void* typed() const { return m_typed; }
-    // Leaves the old component's list and joins the new one's.
-    void watch(TComponent* component, void* asTyped);
-
-private:
-    friend class ::TComponent;
-    TComponent* m_target = nullptr;
-    void* m_typed = nullptr;
-    ComponentWatch* m_previous = nullptr;
-    ComponentWatch* m_next = nullptr;
-};
-
+// The references to a component, cleared first thing when it is freed.
+WatchList& watchesOf(TComponent& component);
 } // namespace framework_detail
 
 template <class T>
-class TComponentRef : private framework_detail::ComponentWatch {
+class TComponentRef : private framework_detail::Watch {
 public:
     TComponentRef() = default;
     TComponentRef(T* component) { reset(component); }  // NOLINT: reads and assigns like a pointer
-    TComponentRef(const TComponentRef& other) : ComponentWatch() { watch(other.target(), other.typed()); }
+    TComponentRef(const TComponentRef& other) : Watch() { watchAsOther(other); }
     TComponentRef& operator=(const TComponentRef& other)
     {
-        watch(other.target(), other.typed());
+        watchAsOther(other);
         return *this;
     }
     TComponentRef& operator=(T* component)
@@ -61,11 +41,11 @@ public:
     operator T*() const { return get(); }  // NOLINT: a pointer in every expression
     T* operator->() const { return get(); }
     T& operator*() const { return *get(); }
-    explicit operator bool() const { return target() != nullptr; }
+    explicit operator bool() const { return watching(); }
 
     void reset(T* component = nullptr)
     {
         static_assert(std::is_base_of_v<TComponent, T>, "TComponentRef follows components");
-        watch(component, component);
+        watch(component ? &framework_detail::watchesOf(static_cast<TComponent&>(*component)) : nullptr, component);
     }
 };

@@ -1,6 +1,7 @@
 #include "framework/forms.h"
 
 #include "framework/application.h"
+#include "framework/deferred_call.h"
 #include "framework/design_reader.h"
 #include "framework/exceptions.h"
 #include "framework/menu_bar.h"
@@ -349,12 +350,7 @@ void TForm::Paint()
 void TForm::Release()
 {
     // A form freed meanwhile (or by an earlier release) is not freed again.
-    auto release = [form = TComponentRef<TForm>(this)] {
-        if (form)
-            DispatchEvent(nullptr, [form] { delete form.get(); });
-    };
-    if (QCoreApplication::instance())
-        QMetaObject::invokeMethod(QCoreApplication::instance(), release, Qt::QueuedConnection);
+    ReleaseSoon(*this);
 }
 
 void TForm::DoCreate()

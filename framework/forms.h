@@ -8,7 +8,7 @@
 
 #include "framework/control.h"
 #include "framework/hook_list.h"
-#include "framework/seams.h"
+#include "platform/seam.h"
 
 #include <any>
 #include <functional>
@@ -100,7 +100,7 @@ public:
     // ends the application. A modal form only sets ModalResult to mrCancel.
     void Close();
     bool CloseQuery();
-    // Frees the form once pending messages are handled.
+    // Frees the form once whatever runs now has returned (see ReleaseSoon).
     void Release();
     TModalResult ModalResult() const { return m_modalResult; }
     // A result other than mrNone ends the modal loop's wait: the form is asked to close.

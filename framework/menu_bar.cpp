@@ -1,6 +1,7 @@
 #include "framework/menu_bar.h"
 
 #include "framework/application.h"
+#include "framework/deferred_call.h"
 #include "framework/qt_bridge.h"
 #include "platform/device_context.h"
 
@@ -188,13 +189,10 @@ void MenuBarPresenter::changed(TMenuItem* item, bool rebuildNeeded)
     if (m_rebuildPending)
         return;
     m_rebuildPending = true;
-    QPointer<QMenuBar> bar(m_bar);
-    // Called from the message loop: a failure (an item's picture that cannot be drawn) is
-    // reported, never passed back to the window system.
-    QMetaObject::invokeMethod(m_bar, [this, bar] {
-        if (bar && m_rebuildPending)
-            DispatchEvent(nullptr, [this] { rebuild(); });
-    }, Qt::QueuedConnection);
+    CallSoon(*this, [this] {
+        if (m_rebuildPending)
+            rebuild();
+    });
 }
 
 void MenuBarPresenter::rebuild()

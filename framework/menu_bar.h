@@ -3,6 +3,7 @@
 // menu bar, and pop-up menus.
 
 #include "framework/menus.h"
+#include "framework/weak_ref.h"
 
 #include <map>
 #include <memory>
@@ -15,8 +16,9 @@ class QAction;
 
 namespace framework_detail {
 
-// Shows a menu's items in a menu bar of the window and keeps it up to date.
-class MenuBarPresenter {
+// Shows a menu's items in a menu bar of the window and keeps it up to date. After a change that
+// adds or removes items, the bar is made again once the current event is over.
+class MenuBarPresenter : public TWeakTarget {
 public:
     MenuBarPresenter(QWidget* window, TMenu* menu);
     ~MenuBarPresenter();

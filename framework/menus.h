@@ -9,7 +9,7 @@
 #include "framework/component.h"
 #include "framework/control.h"
 #include "framework/hook_list.h"
-#include "framework/seams.h"
+#include "platform/seam.h"
 
 #include <functional>
 #include <memory>

@@ -1,6 +1,7 @@
 #include "framework/qt_bridge.h"
 
 #include "framework/application.h"
+#include "framework/clock.h"
 #include "framework/forms.h"
 
 #include <QContextMenuEvent>
@@ -8,7 +9,6 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPointer>
-#include <QTimer>
 #include <QToolTip>
 
 namespace framework_detail {
@@ -170,6 +170,27 @@ bool routeKey(TControl* control, QKeyEvent* e, const std::function<bool(QEvent*)
     return true;
 }
 
+// A hint waiting for the application's short pause to pass; a newer one takes its place.
+struct PendingHint {
+    ClockTimer timer{[this] { show(); }};
+    TComponentRef<TControl> control;
+    QPoint at;
+
+    void show() const
+    {
+        QWidget* shown = control ? control->Widget() : nullptr;
+        if (shown && shown->underMouse())
+            QToolTip::showText(at, shown->toolTip(), shown, {}, shown->toolTipDuration());
+    }
+};
+
+PendingHint& pendingHint()
+{
+    // Never destroyed: its timer may still be arranged on a clock when the program ends.
+    static auto* hint = new PendingHint;
+    return *hint;
+}
+
 // While a hint is up, the window system shows the next one after 20 ms; the application's short
 // pause may ask for longer.
 bool showToolTip(TControl* control, QHelpEvent* e, const std::function<bool(QEvent*)>& base)
@@ -179,11 +200,10 @@ bool showToolTip(TControl* control, QHelpEvent* e, const std::function<bool(QEve
     if (!Application || !shown || !QToolTip::isVisible() || shown->toolTip().isEmpty() ||
         Application->HintShortPause() <= windowSystemQuickPause)
         return base(e);
-    QTimer::singleShot(Application->HintShortPause() - windowSystemQuickPause, shown,
-                       [shown, at = e->globalPos()] {
-                           if (shown->underMouse())
-                               QToolTip::showText(at, shown->toolTip(), shown, {}, shown->toolTipDuration());
-                       });
+    PendingHint& hint = pendingHint();
+    hint.control = control;
+    hint.at = e->globalPos();
+    hint.timer.Start(Application->HintShortPause() - windowSystemQuickPause);
     return true;
 }
 

@@ -1,17 +1,15 @@
 #include "framework/timer.h"
 
 #include "framework/application.h"
+#include "framework/clock.h"
 #include "framework/properties.h"
-
-#include <QTimer>
 
 PICTAVO_DEFINE_CLASS(TTimer, TComponent, nullptr, createComponentOf<TTimer>)
 
-TTimer::TTimer(TComponent* owner) : TComponent(owner), m_timer(std::make_unique<QTimer>())
+TTimer::TTimer(TComponent* owner)
+    : TComponent(owner),
+      m_timer(std::make_unique<ClockTimer>([this] { DispatchEvent(this, [this] { Timer(); }); }))
 {
-    QObject::connect(m_timer.get(), &QTimer::timeout, m_timer.get(), [this] {
-        DispatchEvent(this, [this] { Timer(); });
-    });
 }
 
 TTimer::~TTimer() = default;
@@ -41,9 +39,9 @@ void TTimer::SetOnTimer(TNotifyEvent handler)
 void TTimer::updateTimer()
 {
     // Any change starts the period over.
-    m_timer->stop();
+    m_timer->Stop();
     if (m_enabled && m_interval != 0 && m_onTimer && !IsLoading())
-        m_timer->start(int(m_interval));
+        m_timer->Start(int(m_interval), true);
 }
 
 void TTimer::Loaded()

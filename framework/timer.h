@@ -1,13 +1,13 @@
 #pragma once
 // A timer component: fires OnTimer every Interval milliseconds while Enabled, from the message
-// loop. An interval of 0, or no handler, stops it.
+// loop (a timer on the clock). An interval of 0, or no handler, stops it.
 
 #include "framework/canvas.h"
 #include "framework/component.h"
 
 #include <memory>
 
-class QTimer;
+class ClockTimer;
 
 class TTimer : public TComponent {
     PICTAVO_CLASS(TTimer)
@@ -32,7 +32,7 @@ protected:
 private:
     void updateTimer();
 
-    std::unique_ptr<QTimer> m_timer;
+    std::unique_ptr<ClockTimer> m_timer;
     bool m_enabled = true;
     unsigned m_interval = 1000;
     TNotifyEvent m_onTimer;

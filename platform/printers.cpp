@@ -8,25 +8,15 @@ namespace platform {
 PrintJob::~PrintJob() = default;
 Spooler::~Spooler() = default;
 
-namespace {
-
-Spooler* replacedSpooler = nullptr;
-
-} // namespace
+Seam<Spooler>& spoolerSeam()
+{
+    static Seam<Spooler> seam(systemSpooler);
+    return seam;
+}
 
 Spooler& spooler()
 {
-    return replacedSpooler ? *replacedSpooler : systemSpooler();
-}
-
-ScopedSpooler::ScopedSpooler(Spooler& replacement) : m_previous(replacedSpooler)
-{
-    replacedSpooler = &replacement;
-}
-
-ScopedSpooler::~ScopedSpooler()
-{
-    replacedSpooler = m_previous;
+    return spoolerSeam()();
 }
 
 int hundredthsMmToPixels(int length, int dpi)

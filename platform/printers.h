@@ -9,6 +9,7 @@
 // drawn through QPrinter. With no printer installed, or no spooler running, the list is empty and
 // nothing prints: a job is refused, never written to a file instead.
 
+#include "platform/seam.h"
 #include "platform/types.h"
 
 #include <cstdint>
@@ -126,22 +127,11 @@ public:
                                                const std::string& title) = 0;
 };
 
-// The spooler in use: the system's (CUPS), unless a test put its own in place.
+// The spooler in use: the system's (CUPS), unless a test put its own in place through the seam.
 Spooler& spooler();
 // The system's spooler, whatever is in place.
 Spooler& systemSpooler();
-
-// Puts a spooler in place for the lifetime of the scope.
-class ScopedSpooler {
-public:
-    explicit ScopedSpooler(Spooler& replacement);
-    ~ScopedSpooler();
-    ScopedSpooler(const ScopedSpooler&) = delete;
-    ScopedSpooler& operator=(const ScopedSpooler&) = delete;
-
-private:
-    Spooler* m_previous;
-};
+Seam<Spooler>& spoolerSeam();
 
 // A device pixel count of a length in hundredths of a millimetre at a resolution, rounded to
 // the nearest pixel.

@@ -1,7 +1,7 @@
 #pragma once
 // The system print dialog as the report asks for it: copies and a page range.
 
-#include "framework/seams.h"
+#include "platform/seam.h"
 
 #include <optional>
 

@@ -1,12 +1,10 @@
 #include "report/qr_printer.h"
 
 #include "framework/application.h"
+#include "framework/deferred_call.h"
 #include "picture/metafile/metafile.h"
 #include "platform/display.h"
 #include "platform/printers.h"
-
-#include <QMetaObject>
-#include <QObject>
 
 namespace {
 
@@ -23,24 +21,14 @@ void processMessages()
 
 // --- TQRProgressWindow ---
 
-TQRProgressWindow::TQRProgressWindow() : m_mailbox(std::make_unique<QObject>()) {}
-
-TQRProgressWindow::~TQRProgressWindow() = default;
-
-void TQRProgressWindow::post(std::function<void()> call)
-{
-    // A queued call to the mailbox is dropped when the mailbox (and so the window) goes first.
-    QMetaObject::invokeMethod(m_mailbox.get(), std::move(call), Qt::QueuedConnection);
-}
-
 void TQRProgressWindow::PostPageAvailable(int pageNumber)
 {
-    post([this, pageNumber] { DispatchEvent(nullptr, [&] { PageAvailable(pageNumber); }); });
+    CallSoon(*this, [this, pageNumber] { PageAvailable(pageNumber); });
 }
 
 void TQRProgressWindow::PostProgress(int percent)
 {
-    post([this, percent] { DispatchEvent(nullptr, [&] { ProgressUpdate(percent); }); });
+    CallSoon(*this, [this, percent] { ProgressUpdate(percent); });
 }
 
 // --- TQRPrinter ---
@@ -105,12 +93,6 @@ double TQRPrinter::PaperLength() const
 bool TQRPrinter::inRange(int page) const
 {
     return (m_firstPage <= 0 || page >= m_firstPage) && (m_lastPage <= 0 || page <= m_lastPage);
-}
-
-void TQRPrinter::SetProgressWindow(TQRProgressWindow* window)
-{
-    m_progressWindow = window;
-    m_progressLifetime = window ? window->Lifetime() : std::weak_ptr<const bool>();
 }
 
 void TQRPrinter::SetProgress(int percent)

@@ -8,6 +8,7 @@
 #include "framework/canvas.h"
 #include "framework/exceptions.h"
 #include "framework/object.h"
+#include "framework/weak_ref.h"
 #include "report/page_store.h"
 #include "report/printer_settings.h"
 #include "report/qr_units.h"
@@ -16,7 +17,6 @@
 #include <memory>
 #include <string>
 
-class QObject;
 class TMetafile;
 class TMetafileCanvas;
 class TQRPrinter;
@@ -32,13 +32,13 @@ enum class TQRPrinterDestination { ToPreview, ToPrinter };
 
 using TQRNotifyEvent = TNotifyEvent;
 
-// A window told about a report printer's pages and progress. Notifications are posted: they
-// arrive when the application next processes its messages, in the order they were sent, and
-// never after the window has gone.
-class TQRProgressWindow {
+// A window told about a report printer's pages and progress. Notifications are deferred calls:
+// they arrive when the application next processes its messages, in the order they were sent,
+// and never after the window has gone. Report printers follow the window weakly.
+class TQRProgressWindow : public TWeakTarget {
 public:
-    TQRProgressWindow();
-    virtual ~TQRProgressWindow();
+    TQRProgressWindow() = default;
+    virtual ~TQRProgressWindow() = default;
     TQRProgressWindow(const TQRProgressWindow&) = delete;
     TQRProgressWindow& operator=(const TQRProgressWindow&) = delete;
 
@@ -46,18 +46,10 @@ public:
     void PostProgress(int percent);
     // The report printer this window serves is being released: the window forgets it.
     virtual void QRPrinterReleased(TQRPrinter*) {}
-    // Expires when the window goes, so that report printers that still name it let it be.
-    std::weak_ptr<const bool> Lifetime() const { return m_lifetime; }
 
 protected:
     virtual void PageAvailable(int pageNumber) = 0;
     virtual void ProgressUpdate(int percent) = 0;
-
-private:
-    void post(std::function<void()> call);
-
-    std::unique_ptr<QObject> m_mailbox;
-    std::shared_ptr<const bool> m_lifetime = std::make_shared<const bool>(true);
 };
 
 class TQRPrinter : public TObject {
@@ -130,8 +122,8 @@ public:
     bool ShowingPreview() const { return m_showingPreview; }
     void SetShowingPreview(bool showing);
     // The window told about pages and progress; null once that window has gone.
-    TQRProgressWindow* ProgressWindow() const { return m_progressLifetime.expired() ? nullptr : m_progressWindow; }
-    void SetProgressWindow(TQRProgressWindow* window);
+    TQRProgressWindow* ProgressWindow() const { return m_progressWindow; }
+    void SetProgressWindow(TQRProgressWindow* window) { m_progressWindow = window; }
 
     // Raises "QRPrinter not ready" unless Ready.
     void BeginDoc();
@@ -191,6 +183,5 @@ private:
     int m_lastPage = 0;
     std::string m_title;
     bool m_showingPreview = false;
-    TQRProgressWindow* m_progressWindow = nullptr;
-    std::weak_ptr<const bool> m_progressLifetime;
+    TWeakRef<TQRProgressWindow> m_progressWindow;
 };

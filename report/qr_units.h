@@ -5,7 +5,7 @@
 // device pixels of a page canvas. Rounded values round to the nearest integer, halves to even.
 
 #include "framework/persistent.h"
-#include "framework/seams.h"
+#include "platform/seam.h"
 
 #include <string>
 #include <vector>

@@ -8,7 +8,7 @@
 // follow the pattern half of the chosen pair, whatever its label says.
 
 #include "framework/component.h"
-#include "framework/seams.h"
+#include "platform/seam.h"
 
 #include <string>
 #include <vector>

@@ -2,7 +2,7 @@
 // TPrinterSetupDialog: the platform's printer setup dialog, run through PrinterSetupDialogSeam.
 
 #include "framework/component.h"
-#include "framework/seams.h"
+#include "platform/seam.h"
 
 class TPrinterSetupDialog : public TComponent {
     PICTAVO_CLASS(TPrinterSetupDialog)

@@ -5,7 +5,7 @@
 // menu and no handler. The notification area is reached through TrayIconSeam.
 
 #include "framework/component.h"
-#include "framework/seams.h"
+#include "platform/seam.h"
 
 #include <memory>
 #include <string>

@@ -94,6 +94,8 @@ std::optional<BlockDevice> deviceOf(const MountEntry& mount, FileSystemBackend& 
 }
 
 struct DriveState {
+    // The backend the state was read through: another one reads it again.
+    std::uint64_t backend = fileSystemBackendSeam().Generation();
     bool loaded = false;
     bool pinned = false;
     std::vector<Drive> drives;
@@ -103,6 +105,8 @@ struct DriveState {
 DriveState& state()
 {
     static DriveState driveState;
+    if (driveState.backend != fileSystemBackendSeam().Generation())
+        driveState = DriveState();
     return driveState;
 }
 
@@ -212,11 +216,6 @@ void refreshDriveList()
     DriveState& current = state();
     if (!current.pinned)
         current.loaded = false;
-}
-
-void resetDriveList()
-{
-    state() = DriveState();
 }
 
 const std::vector<DriveMapping>& driveMappings()

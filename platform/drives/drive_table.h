@@ -47,10 +47,9 @@ const std::vector<Drive>& driveList();
 const Drive* findDrive(char letter);
 // The lettered drive that holds a native absolute path: the one with the longest mount point.
 const Drive* driveOfNativePath(std::string_view nativePath);
-// Reads the mount table again at next use, unless a table was set with setDriveTable.
+// Reads the mount table again at next use, unless a table was set with setDriveTable. A change
+// of file-system backend forgets everything, a table set with setDriveTable too.
 void refreshDriveList();
-// Forgets everything, including a table set with setDriveTable (used when the backend changes).
-void resetDriveList();
 // The letter-to-mount-point view of driveList() (what paths.h calls the drive table).
 const std::vector<DriveMapping>& driveMappings();
 // Replaces the drive list by a fixed table; its drives count as fixed disks.

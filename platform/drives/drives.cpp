@@ -41,10 +41,10 @@ const Drive* driveOfRoot(std::string_view root)
 std::map<std::string, std::string>& rememberedDirectories()
 {
     static std::map<std::string, std::string> directories;
-    static std::uint64_t generation = fileSystemBackendGeneration();
-    if (generation != fileSystemBackendGeneration()) {
+    static std::uint64_t backend = fileSystemBackendSeam().Generation();
+    if (backend != fileSystemBackendSeam().Generation()) {
         directories.clear();
-        generation = fileSystemBackendGeneration();
+        backend = fileSystemBackendSeam().Generation();
     }
     return directories;
 }

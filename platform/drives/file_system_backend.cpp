@@ -1,6 +1,5 @@
 #include "platform/drives/file_system_backend.h"
 
-#include "platform/drives/drive_table.h"
 #include "platform/drives/mount_table.h"
 
 #include <cerrno>
@@ -20,18 +19,6 @@
 
 namespace platform {
 namespace {
-
-FileSystemBackend*& installedBackend()
-{
-    static FileSystemBackend* backend = nullptr;
-    return backend;
-}
-
-std::uint64_t& generation()
-{
-    static std::uint64_t count = 0;
-    return count;
-}
 
 FileStatus statusFrom(const struct stat& info)
 {
@@ -214,34 +201,25 @@ int LinuxFileSystem::currentDirectory(std::string& path)
     }
 }
 
-FileSystemBackend& fileSystemBackend()
+namespace {
+
+FileSystemBackend& linuxFileSystem()
 {
     static LinuxFileSystem operatingSystem;
-    FileSystemBackend* backend = installedBackend();
-    return backend ? *backend : operatingSystem;
+    return operatingSystem;
 }
 
-void setFileSystemBackend(FileSystemBackend* backend)
+} // namespace
+
+Seam<FileSystemBackend>& fileSystemBackendSeam()
 {
-    installedBackend() = backend;
-    ++generation();
-    resetDriveList();
+    static Seam<FileSystemBackend> seam(linuxFileSystem);
+    return seam;
 }
 
-std::uint64_t fileSystemBackendGeneration()
+FileSystemBackend& fileSystemBackend()
 {
-    return generation();
-}
-
-FileSystemBackendScope::FileSystemBackendScope(FileSystemBackend& backend)
-    : m_previous(installedBackend())
-{
-    setFileSystemBackend(&backend);
-}
-
-FileSystemBackendScope::~FileSystemBackendScope()
-{
-    setFileSystemBackend(m_previous);
+    return fileSystemBackendSeam()();
 }
 
 } // namespace platform

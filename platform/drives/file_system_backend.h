@@ -7,6 +7,8 @@
 //
 // Everything here runs on the user-interface thread, like the process's current directory itself.
 
+#include "platform/seam.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -72,24 +74,10 @@ public:
     int currentDirectory(std::string& path) override;
 };
 
-// The backend in use.
+// The backend in use: the Linux one, unless a test put its own in place through the seam. State
+// kept per backend (the drive table, the drives' remembered directories) is read again after a
+// change, which the seam's generation tells.
 FileSystemBackend& fileSystemBackend();
-// Installs `backend` (not owned; nullptr brings back the Linux one). The drive table read through
-// the previous backend and the drives' remembered directories are forgotten.
-void setFileSystemBackend(FileSystemBackend* backend);
-// Counts the installations, so that state kept per backend can tell when it is stale.
-std::uint64_t fileSystemBackendGeneration();
-
-// Installs a backend for the lifetime of the scope and then brings back the previous one.
-class FileSystemBackendScope {
-public:
-    explicit FileSystemBackendScope(FileSystemBackend& backend);
-    ~FileSystemBackendScope();
-    FileSystemBackendScope(const FileSystemBackendScope&) = delete;
-    FileSystemBackendScope& operator=(const FileSystemBackendScope&) = delete;
-
-private:
-    FileSystemBackend* m_previous;
-};
+Seam<FileSystemBackend>& fileSystemBackendSeam();
 
 } // namespace platform

@@ -75,7 +75,7 @@ protected:
     }
 
     FakeSpooler spooler;
-    platform::ScopedSpooler scopedSpooler{spooler};
+    Seam<platform::Spooler>::Scoped scopedSpooler{platform::spoolerSeam(), spooler};
     ViewerProgram program;
     const std::vector<std::string>& messages = program.messages;
     QTemporaryDir directory;

@@ -30,24 +30,29 @@ using namespace testing_support;
 
 namespace {
 
-// The program as it stands after start-up's first two steps, with messages, printing and the
-// modal windows caught.
+// The program as it stands after start-up's first two steps, with messages caught and printing
+// done on two printers of the test's own spooler, the second of them the default.
 class StartupTest : public ::testing::Test {
 protected:
     StartupTest()
-        : presenter(MessagePresenter(),
-                    [this](const std::string& caption, const std::string& text) {
-                        messages.push_back(caption + ": " + text);
-                    }),
-          print(ImprimirImagemSeam(), [this](TImprimeGrafico& report, const std::string& path) {
-              printed.push_back(path + " on printer " + std::to_string(report.QuickRep->PrinterSettings()->PrinterIndex()));
-              if (failPrinting)
-                  throw EInvalidGraphic("Bitmap image is not valid");
+        : presenter(MessagePresenter(), [this](const std::string& caption, const std::string& text) {
+              messages.push_back(caption + ": " + text);
           })
     {
+        spooler.printers = {fakePrinter("first", 50), fakePrinter("office", 50)};
+        spooler.defaultName = "office";
         application.SetTitle(ViewerTitle);
         RegisterViewerClasses();
         CreateViewerWindows();
+    }
+
+    // Each print job: its title and printer.
+    std::vector<std::string> printed() const
+    {
+        std::vector<std::string> jobs;
+        for (const FakeSpooler::Job& job : spooler.jobs)
+            jobs.push_back(job.title + " on " + job.printer);
+        return jobs;
     }
 
     template <class T>
@@ -58,12 +63,11 @@ protected:
         return found;
     }
 
+    FakeSpooler spooler;
+    Seam<platform::Spooler>::Scoped printers{platform::spoolerSeam(), spooler};
     TApplication application;
     std::vector<std::string> messages;
-    std::vector<std::string> printed;
-    bool failPrinting = false;
     Seam<void(const std::string&, const std::string&)>::Scoped presenter;
-    Seam<void(TImprimeGrafico&, const std::string&)>::Scoped print;
 };
 
 } // namespace
@@ -361,7 +365,7 @@ TEST_F(StartupTest, TheImprimirToolbarButtonWithNothingChosenPrintsNothing)
     StartViewer({"pictavo"});
     auto* button = component<TToolbarButton97>("tBar_Imprimir");
     QTest::mouseClick(button->Widget(), Qt::LeftButton, {}, QPoint(5, 5));
-    EXPECT_TRUE(printed.empty());
+    EXPECT_TRUE(printed().empty());
     EXPECT_TRUE(messages.empty());
 }
 
@@ -382,7 +386,7 @@ TEST_F(StartupTest, AnythingButTheSwitchAndAFileShowsTheMainWindow)
         EXPECT_TRUE(Form_Viewer->Visible());
         EXPECT_FALSE(application.Terminated());
     }
-    EXPECT_TRUE(printed.empty());
+    EXPECT_TRUE(printed().empty());
 }
 
 namespace {
@@ -413,13 +417,11 @@ TEST_F(StartupTest, BatchModePrintsEachExistingFileOnTheFirstPrinterAndEnds)
 {
     InTemporaryDirectory directory;
     writeFile(directory.path(), "a.bmp", quadrantBitmap(2, 2));
-    writeFile(directory.path(), "b.jpg", "not looked at before printing");
+    ASSERT_TRUE(QImage(QSize(3, 2), QImage::Format_RGB32).save(QString::fromStdString(directory.path() + "/b.jpg")));
     std::filesystem::create_directory(directory.path() + "/pasta.bmp");
     const std::string absolute = directory.path() + "/a.bmp";
     EXPECT_EQ(StartViewer({"pictavo", "/print", "a.bmp", "falta.bmp", "pasta.bmp", "b.jpg", absolute}), 0);
-    const std::string a = directory.driveLetterPath("a.bmp");
-    const std::string b = directory.driveLetterPath("b.jpg");
-    EXPECT_EQ(printed, (std::vector<std::string>{a + " on printer 0", b + " on printer 0", a + " on printer 0"}));
+    EXPECT_EQ(printed(), (std::vector<std::string>{"a.bmp on first", "b.jpg on first", "a.bmp on first"}));
     EXPECT_TRUE(application.Terminated());
     EXPECT_FALSE(Form_Viewer->Visible());
     EXPECT_TRUE(messages.empty());
@@ -432,7 +434,7 @@ TEST_F(StartupTest, BatchModeOfMissingFilesPrintsNothing)
 {
     InTemporaryDirectory directory;
     EXPECT_EQ(StartViewer({"pictavo", "/PrInT", "falta1.bmp", "falta2.bmp"}), 0);
-    EXPECT_TRUE(printed.empty());
+    EXPECT_TRUE(printed().empty());
     EXPECT_TRUE(application.Terminated());
     EXPECT_FALSE(Form_Viewer->Visible());
 }
@@ -440,11 +442,10 @@ TEST_F(StartupTest, BatchModeOfMissingFilesPrintsNothing)
 TEST_F(StartupTest, AFailedPrintIsShownAndEndsTheBatchWithStatusOne)
 {
     InTemporaryDirectory directory;
-    writeFile(directory.path(), "a.bmp", "");
-    writeFile(directory.path(), "b.bmp", "");
-    failPrinting = true;
+    writeFile(directory.path(), "a.bmp", "BM and nothing a bitmap needs");
+    writeFile(directory.path(), "b.bmp", quadrantBitmap(2, 2));
     EXPECT_EQ(StartViewer({"pictavo", "/PRINT", "a.bmp", "b.bmp"}), 1);
-    EXPECT_EQ(printed.size(), 1u);
+    EXPECT_TRUE(printed().empty());
     EXPECT_EQ(messages, (std::vector<std::string>{"Pictavo 2: Bitmap image is not valid"}));
     EXPECT_TRUE(application.Terminated());
     EXPECT_FALSE(Form_Viewer->Visible());
@@ -454,7 +455,7 @@ TEST(StartupPrinting, WithoutAPrinterTheBatchEndsWithPrinterIndexOutOfRange)
 {
     // The program's own printing path, not a test's, on a system without printers.
     FakeSpooler noPrinters;
-    platform::ScopedSpooler spooler(noPrinters);
+    Seam<platform::Spooler>::Scoped spooler(platform::spoolerSeam(), noPrinters);
     TApplication application;
     application.SetTitle(ViewerTitle);
     RegisterViewerClasses();

@@ -17,6 +17,7 @@
 #include "picture/image.h"
 
 #include "fake_file_system.h"
+#include "fake_spooler.h"
 #include "support/test_support.h"
 #include "support/test_pictures.h"
 
@@ -121,7 +122,7 @@ protected:
     }
 
     FakeFileSystem files;
-    platform::FileSystemBackendScope scope{files};
+    Seam<platform::FileSystemBackend>::Scoped scope{platform::fileSystemBackendSeam(), files};
     TApplication application;
     std::vector<std::string> messages;
     std::vector<std::string> trayRequests;
@@ -478,8 +479,16 @@ TEST_F(ViewerTest, PrintingCommandsActOnlyOnAnExistingSelectedFile)
     std::vector<std::string> commands;
     Seam<void(TImprimeGrafico&, const std::string&)>::Scoped preview(
         VisualizarImagemSeam(), [&](TImprimeGrafico&, const std::string& p) { commands.push_back("preview " + p); });
-    Seam<void(TImprimeGrafico&, const std::string&)>::Scoped print(
-        ImprimirImagemSeam(), [&](TImprimeGrafico&, const std::string& p) { commands.push_back("print " + p); });
+    FakeSpooler spooler;
+    spooler.printers = {fakePrinter("office", 50)};
+    spooler.defaultName = "office";
+    Seam<platform::Spooler>::Scoped printers(platform::spoolerSeam(), spooler);
+    const auto printed = [&] {
+        std::vector<std::string> titles;
+        for (const FakeSpooler::Job& job : spooler.jobs)
+            titles.push_back(job.title);
+        return titles;
+    };
     Seam<bool(TPrinterSetupDialog&)>::Scoped setup(PrinterSetupDialogSeam(), [&](TPrinterSetupDialog&) {
         commands.push_back("setup");
         return true;
@@ -497,14 +506,15 @@ TEST_F(ViewerTest, PrintingCommandsActOnlyOnAnExistingSelectedFile)
                       QPoint(5, 5));
     choose("mnu_Configurarimpressora");
     const std::string quadros = path("fotos/quadros.bmp");
-    EXPECT_EQ(commands,
-              (std::vector<std::string>{"preview " + quadros, "print " + quadros, "print " + quadros, "setup"}));
+    EXPECT_EQ(commands, (std::vector<std::string>{"preview " + quadros, "setup"}));
+    EXPECT_EQ(printed(), (std::vector<std::string>{"quadros.bmp", "quadros.bmp"}));
     EXPECT_TRUE(messages.empty());
     // A file removed since it was selected: nothing.
     std::filesystem::remove(files.nativePath("fotos/quadros.bmp"));
     choose("mnu_Imprimir");
     choose("mnu_VisualizarImpressao");
-    EXPECT_EQ(commands.size(), 4u);
+    EXPECT_EQ(commands.size(), 2u);
+    EXPECT_EQ(printed().size(), 2u);
 }
 
 TEST_F(ViewerTest, TheAboutBoxOpensModallyAndSairEndsTheProgram)

@@ -1,41 +1,46 @@
 #pragma once
-// A docking clock for tests: time stands still until the test moves it on, and the timers due
-// by then fire in order, each at its own moment.
+// A clock for tests: time stands still until the test moves it on, and the timers and posted
+// calls due by then run in order, each at its own moment. Posted calls are due at once, after
+// what was arranged for the same moment before them. Calls still waiting when the clock goes
+// are dropped.
 
-#include "docking/docking_clock.h"
+#include "framework/clock.h"
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
-class FakeClock : public DockingClock {
+class FakeClock : public Clock {
 public:
-    FakeClock() : m_previous(SetDockingClock(this)) {}
+    FakeClock() = default;
     ~FakeClock() override
     {
-        SetDockingClock(m_previous);
         for (const Entry& entry : m_pending)
-            entry.timer->ClockGone();
+            if (entry.timer)
+                entry.timer->ClockGone();
     }
     FakeClock(const FakeClock&) = delete;
     FakeClock& operator=(const FakeClock&) = delete;
 
     std::int64_t Now() const override { return m_now; }
 
-    void Schedule(DockingTimer& timer, std::int64_t due) override
+    void Schedule(ClockTimer& timer, std::int64_t due) override
     {
         Cancel(timer);
-        m_pending.push_back({&timer, due, m_order++});
+        m_pending.push_back({&timer, {}, due, m_order++});
     }
 
-    void Cancel(DockingTimer& timer) override
+    void Cancel(ClockTimer& timer) override
     {
         m_pending.erase(std::remove_if(m_pending.begin(), m_pending.end(),
                                        [&](const Entry& entry) { return entry.timer == &timer; }),
                         m_pending.end());
     }
 
-    // Moves the time on by `milliseconds`, firing every timer that falls due on the way.
+    void Post(std::function<void()> call) override { m_pending.push_back({nullptr, std::move(call), m_now, m_order++}); }
+
+    // Moves the time on by `milliseconds`, running everything that falls due on the way.
     void Advance(std::int64_t milliseconds)
     {
         const std::int64_t until = m_now + milliseconds;
@@ -45,10 +50,13 @@ public:
             });
             if (next == m_pending.end() || next->due > until)
                 break;
-            DockingTimer* timer = next->timer;
-            m_now = std::max(m_now, next->due);
+            const Entry entry = std::move(*next);
+            m_now = std::max(m_now, entry.due);
             m_pending.erase(next);
-            timer->Fire();
+            if (entry.timer)
+                entry.timer->Fire();
+            else
+                entry.call();
         }
         m_now = until;
     }
@@ -57,12 +65,14 @@ public:
 
 private:
     struct Entry {
-        DockingTimer* timer;
+        ClockTimer* timer;
+        std::function<void()> call;
         std::int64_t due;
         unsigned long order;
     };
-    DockingClock* m_previous;
     std::int64_t m_now = 1000;
     unsigned long m_order = 0;
     std::vector<Entry> m_pending;
+    // Last, so that it is in place only while the clock is whole.
+    Seam<Clock>::Scoped m_inPlace{ClockSeam(), *this};
 };

@@ -376,3 +376,38 @@ TEST_F(PopupMenuTest, DrawsTheSelectionSeparatorsDisabledItemsAndSeeThroughBitma
     EXPECT_GT(highlightPixels, 10);
     items[0]->SetCheckBitmaps(nullptr, nullptr);
 }
+
+TEST_F(PopupMenuTest, ClosedMenusLeaveNoWindowBehindAndAMenuFreedWhileOpenTellsItsOpener)
+{
+    const int forms = Screen->FormCount();
+    // Opened with a sub-menu and closed, again and again: every level goes each time.
+    for (int round = 0; round < 3; ++round) {
+        TPopupMenu98Form* level = open();
+        clock.Advance(100);
+        level->Select(2);
+        level->OpenSubmenu(true);
+        EXPECT_EQ(Screen->FormCount(), forms + 2);
+        clock.Advance(100);
+        menu->CloseMenu();
+        clock.Advance(1000);
+        EXPECT_EQ(Screen->FormCount(), forms) << "round " << round;
+    }
+
+    // A menu freed with its levels open takes them along; its opener still hears that it closed,
+    // and the keyboard reaches the form again.
+    auto* doomed = new TPopupMenu98(&form);
+    add(doomed->Items(), "&Outro");
+    bool closed = false;
+    doomed->PopupItems(*doomed->Items(), TPopupPlacement{{200, 150}, 130}, &form, [&] { closed = true; });
+    clock.Advance(100);
+    ASSERT_TRUE(doomed->IsOpen());
+    delete doomed;
+    EXPECT_EQ(Screen->FormCount(), forms);
+    EXPECT_FALSE(closed) << "told once the current call has returned";
+    clock.Advance(0);
+    EXPECT_TRUE(closed);
+    int keys = 0;
+    form.OnKeyDown = [&](TObject*, unsigned short&, TShiftState) { ++keys; };
+    QTest::keyClick(form.Widget(), Qt::Key_Down);
+    EXPECT_EQ(keys, 1);
+}

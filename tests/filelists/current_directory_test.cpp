@@ -30,7 +30,7 @@ protected:
     std::string current() { return platform::currentDirectory().value; }
 
     FakeFileSystem files;
-    platform::FileSystemBackendScope scope{files};
+    Seam<platform::FileSystemBackend>::Scoped scope{platform::fileSystemBackendSeam(), files};
 };
 
 TEST_F(CurrentDirectoryTest, StartsWhereTheProcessIs)
@@ -120,7 +120,7 @@ TEST_F(CurrentDirectoryTest, FailedChangeGivesItsCodeAndStaysPut)
 TEST(RememberedDirectory, FollowsTheMountWhenLettersMove)
 {
     FakeFileSystem files;
-    platform::FileSystemBackendScope scope(files);
+    Seam<platform::FileSystemBackend>::Scoped scope(platform::fileSystemBackendSeam(), files);
     files.addMount("m/b", FakeFileSystem::Medium::Removable);
     files.makeDirectory("m/b/Fotos");
     ASSERT_EQ(platform::setCurrentDirectory("D:\\Fotos"), 0);
@@ -141,11 +141,11 @@ TEST(RememberedDirectory, IsForgottenWithTheBackend)
     files.addMount("usb", FakeFileSystem::Medium::Removable);
     files.makeDirectory("usb/Fotos");
     {
-        platform::FileSystemBackendScope scope(files);
+        Seam<platform::FileSystemBackend>::Scoped scope(platform::fileSystemBackendSeam(), files);
         ASSERT_EQ(platform::setCurrentDirectory("D:\\Fotos"), 0);
         EXPECT_EQ(platform::driveDirectory('d'), "D:\\Fotos");
     }
-    platform::FileSystemBackendScope scope(files);
+    Seam<platform::FileSystemBackend>::Scoped scope(platform::fileSystemBackendSeam(), files);
     EXPECT_EQ(platform::driveDirectory('d'), "D:\\");
 }
 

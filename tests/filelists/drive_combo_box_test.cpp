@@ -69,7 +69,7 @@ TEST_F(DriveComboBox, ADriveWithoutMediumShowsAnEmptyLabel)
 TEST(DriveComboBoxNames, ANetworkDriveWithoutConnectionNameShowsItsLabel)
 {
     testing_support::FakeFileSystem files;
-    platform::FileSystemBackendScope scope(files);
+    Seam<platform::FileSystemBackend>::Scoped scope(platform::fileSystemBackendSeam(), files);
     files.setLabel("/dev/sda1", "Sistema");
     // A source that names no server.
     files.addMount("net", testing_support::FakeFileSystem::Medium::Network, "REDE", "rede-local");

@@ -34,7 +34,7 @@ protected:
     }
 
     FakeFileSystem files;
-    platform::FileSystemBackendScope scope{files};
+    Seam<platform::FileSystemBackend>::Scoped scope{platform::fileSystemBackendSeam(), files};
 };
 
 TEST_F(DrivesTest, LogicalDrivesHaveABitEach)
@@ -150,7 +150,7 @@ TEST(VolumeCase, EightDotThreeVolumesDoNotPreserveCase)
                         "2 1 8:17 / " + files.nativePath("old") + " rw - msdos /dev/sdb1 rw\n");
     files.setBlockDevice("/dev/sda1", {"sda", false});
     files.setBlockDevice("/dev/sdb1", {"sdb", true});
-    platform::FileSystemBackendScope scope{files};
+    Seam<platform::FileSystemBackend>::Scoped scope{platform::fileSystemBackendSeam(), files};
 
     auto old = platform::volumeInformation("D:\\");
     ASSERT_EQ(old.error, 0);

@@ -5,7 +5,7 @@
 // current directory is kept here instead of being changed, so tests never move the real one.
 //
 //     FakeFileSystem files;
-//     platform::FileSystemBackendScope scope(files);
+//     Seam<platform::FileSystemBackend>::Scoped scope(platform::fileSystemBackendSeam(), files);
 //     files.makeFile("usb/Fotos/mar.bmp");
 //     files.addMount("usb", FakeFileSystem::Medium::Removable, "FOTOS");  // becomes d:
 

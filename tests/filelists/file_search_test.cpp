@@ -119,7 +119,7 @@ protected:
     }
 
     FakeFileSystem files;
-    platform::FileSystemBackendScope scope{files};
+    Seam<platform::FileSystemBackend>::Scoped scope{platform::fileSystemBackendSeam(), files};
     std::string pics;
 };
 

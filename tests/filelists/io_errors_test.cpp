@@ -41,7 +41,7 @@ TEST(IoErrorCode, TranslatesErrnoValues)
 TEST(IoErrorCode, MissingParentMakesAMissingPath)
 {
     testing_support::FakeFileSystem files;
-    platform::FileSystemBackendScope scope(files);
+    Seam<platform::FileSystemBackend>::Scoped scope(platform::fileSystemBackendSeam(), files);
     files.makeDirectory("a");
     EXPECT_EQ(platform::ioErrorCodeForPath(ENOENT, files.nativePath("a/x")), 2);
     EXPECT_EQ(platform::ioErrorCodeForPath(ENOENT, files.nativePath("a/x/")), 2);

@@ -211,7 +211,7 @@ TEST(FileListClasses, DesignsMakeAndLinkTheLists)
     ASSERT_NE(GetClass("TDriveComboBox"), nullptr);
     ASSERT_NE(GetClass("tfilelistbox"), nullptr);
     testing_support::FakeFileSystem files;
-    platform::FileSystemBackendScope scope(files);
+    Seam<platform::FileSystemBackend>::Scoped scope(platform::fileSystemBackendSeam(), files);
     files.makeFile("a.bmp");
     files.makeFile("b.txt");
 

@@ -31,7 +31,7 @@ protected:
     std::string onC(std::string_view relative) const { return files.systemDrivePath(relative); }
 
     FakeFileSystem files;
-    platform::FileSystemBackendScope scope{files};
+    Seam<platform::FileSystemBackend>::Scoped scope{platform::fileSystemBackendSeam(), files};
 };
 
 // The items of a list control.

@@ -171,7 +171,7 @@ TEST_F(MountTableTest, LettersFollowMountPointOrderAndSkipSystemMounts)
 
 TEST_F(MountTableTest, DriveListIsReadThroughTheBackend)
 {
-    platform::FileSystemBackendScope scope(files);
+    Seam<platform::FileSystemBackend>::Scoped scope(platform::fileSystemBackendSeam(), files);
     const platform::Drive* stick = platform::findDrive('F');
     ASSERT_NE(stick, nullptr);
     EXPECT_EQ(stick->mount.mountPoint, "/media/ana/FOTOS 2023");

@@ -24,7 +24,7 @@ protected:
     std::string stick;  // d:
     std::string card;   // e: (inside d:'s tree)
     std::string share;  // f:
-    platform::FileSystemBackendScope scope{files};
+    Seam<platform::FileSystemBackend>::Scoped scope{platform::fileSystemBackendSeam(), files};
 };
 
 TEST_F(PathsTest, NativePathBelongsToItsLongestMountPoint)
@@ -104,7 +104,7 @@ TEST_F(PathsTest, FixedTableHoldsUntilTheBackendChanges)
 
     {
         FakeFileSystem other;
-        platform::FileSystemBackendScope otherScope(other);
+        Seam<platform::FileSystemBackend>::Scoped otherScope(platform::fileSystemBackendSeam(), other);
         EXPECT_FALSE(platform::toNativePath("q:\\a.bmp"));
     }
     EXPECT_EQ(platform::toNativePath("D:\\"), stick + "/");

@@ -14,7 +14,7 @@ using namespace platform;
 class PrinterTest : public testing::Test {
 protected:
     FakeSpooler spooler;
-    ScopedSpooler scoped{spooler};
+    Seam<Spooler>::Scoped scoped{spoolerSeam(), spooler};
 };
 
 TEST_F(PrinterTest, SelectsTheDefaultPrinterUntilAnIndexIsChosen)

@@ -45,7 +45,7 @@ protected:
     }
 
     FakeSpooler spooler;
-    platform::ScopedSpooler scopedSpooler{spooler};
+    Seam<platform::Spooler>::Scoped scopedSpooler{platform::spoolerSeam(), spooler};
     Seam<bool()>::Scoped metric{UsMeasurementSeam(), [] { return false; }};
     std::unique_ptr<TForm> form;
 };
