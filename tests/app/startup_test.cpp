@@ -442,11 +442,12 @@ TEST_F(StartupTest, BatchModeOfMissingFilesPrintsNothing)
 TEST_F(StartupTest, AFailedPrintIsShownAndEndsTheBatchWithStatusOne)
 {
     InTemporaryDirectory directory;
+    // A bitmap cut short after its signature.
     writeFile(directory.path(), "a.bmp", "BM and nothing a bitmap needs");
     writeFile(directory.path(), "b.bmp", quadrantBitmap(2, 2));
     EXPECT_EQ(StartViewer({"pictavo", "/PRINT", "a.bmp", "b.bmp"}), 1);
     EXPECT_TRUE(printed().empty());
-    EXPECT_EQ(messages, (std::vector<std::string>{"Pictavo 2: Bitmap image is not valid"}));
+    EXPECT_EQ(messages, (std::vector<std::string>{"Pictavo 2: Stream read error"}));
     EXPECT_TRUE(application.Terminated());
     EXPECT_FALSE(Form_Viewer->Visible());
 }
