@@ -35,8 +35,10 @@ Picture blocks()
 // value), in little-endian order.
 std::vector<std::uint8_t> exifSegment(std::vector<std::uint8_t> tiff)
 {
-    std::vector<std::uint8_t> segment = {0xFF, 0xE1, 0, 0, 'E', 'x', 'i', 'f', 0, 0};
-    segment.insert(segment.end(), tiff.begin(), tiff.end());
+    const std::uint8_t header[] = {0xFF, 0xE1, 0, 0, 'E', 'x', 'i', 'f', 0, 0};
+    std::vector<std::uint8_t> segment(sizeof header + tiff.size());
+    std::copy(std::begin(header), std::end(header), segment.begin());
+    std::copy(tiff.begin(), tiff.end(), segment.begin() + sizeof header);
     const std::size_t length = segment.size() - 2;
     segment[2] = std::uint8_t(length >> 8);
     segment[3] = std::uint8_t(length);
