@@ -54,8 +54,7 @@ PICTAVO_DEFINE_CLASS(TPopupMenu98Form, TForm, nullptr, nullptr)
 
 TPopupMenu98Form::TPopupMenu98Form(MenuSession& session, TMenuItem& items, TPopupMenu98Form* parentLevel)
     : TForm(&session), m_session(session), m_menu(session.Menu()), m_settings(std::make_unique<LevelSettings>()),
-      m_items(&items),
-      m_parentLevel(parentLevel), m_image(std::make_unique<TBitmap>()),
+      m_items(&items), m_parentLevel(parentLevel), m_image(std::make_unique<TBitmap>()),
       m_animation(std::make_unique<ClockTimer>([this] { animationFrame(); })),
       m_timer(std::make_unique<ClockTimer>([this] { tick(); }))
 {

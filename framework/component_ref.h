@@ -10,8 +10,6 @@
 
 #include "framework/weak_ref.h"
 
-#include <type_traits>
-
 class TComponent;
 
 namespace framework_detail {
@@ -20,32 +18,10 @@ WatchList& watchesOf(TComponent& component);
 } // namespace framework_detail
 
 template <class T>
-class TComponentRef : private framework_detail::Watch {
+class TComponentRef : public framework_detail::WeakLink<T, TComponent, &framework_detail::watchesOf> {
+    using Link = framework_detail::WeakLink<T, TComponent, &framework_detail::watchesOf>;
+
 public:
-    TComponentRef() = default;
-    TComponentRef(T* component) { reset(component); }  // NOLINT: reads and assigns like a pointer
-    TComponentRef(const TComponentRef& other) : Watch() { watchAsOther(other); }
-    TComponentRef& operator=(const TComponentRef& other)
-    {
-        watchAsOther(other);
-        return *this;
-    }
-    TComponentRef& operator=(T* component)
-    {
-        reset(component);
-        return *this;
-    }
-    ~TComponentRef() = default;
-
-    T* get() const { return static_cast<T*>(typed()); }
-    operator T*() const { return get(); }  // NOLINT: a pointer in every expression
-    T* operator->() const { return get(); }
-    T& operator*() const { return *get(); }
-    explicit operator bool() const { return watching(); }
-
-    void reset(T* component = nullptr)
-    {
-        static_assert(std::is_base_of_v<TComponent, T>, "TComponentRef follows components");
-        watch(component ? &framework_detail::watchesOf(static_cast<TComponent&>(*component)) : nullptr, component);
-    }
+    using Link::Link;
+    using Link::operator=;
 };

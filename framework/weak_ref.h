@@ -80,33 +80,49 @@ inline framework_detail::WatchList& framework_detail::watchesOf(TWeakTarget& tar
     return target.m_watches;
 }
 
-// A weak link to a TWeakTarget: reads as a plain pointer, null once the object has gone.
-template <class T>
-class TWeakRef : private framework_detail::Watch {
+namespace framework_detail {
+
+// A link to an object of class T that reads as a plain pointer and turns null once the object
+// has gone; `watches` gives the list of the object's `Target` part.
+template <class T, class Target, WatchList& (*watches)(Target&)>
+class WeakLink : private Watch {
 public:
-    TWeakRef() = default;
-    TWeakRef(T* object) { reset(object); }  // NOLINT: reads and assigns like a pointer
-    TWeakRef(const TWeakRef& other) : Watch() { watchAsOther(other); }
-    TWeakRef& operator=(const TWeakRef& other)
+    WeakLink() = default;
+    WeakLink(T* object) { reset(object); }  // NOLINT: reads and assigns like a pointer
+    WeakLink(const WeakLink& other) : Watch() { watchAsOther(other); }
+    WeakLink& operator=(const WeakLink& other)
     {
         watchAsOther(other);
         return *this;
     }
-    TWeakRef& operator=(T* object)
+    WeakLink& operator=(T* object)
     {
         reset(object);
         return *this;
     }
-    ~TWeakRef() = default;
+    ~WeakLink() = default;
 
     T* get() const { return static_cast<T*>(typed()); }
     operator T*() const { return get(); }  // NOLINT: a pointer in every expression
     T* operator->() const { return get(); }
+    T& operator*() const { return *get(); }
     explicit operator bool() const { return watching(); }
 
     void reset(T* object = nullptr)
     {
-        static_assert(std::is_base_of_v<TWeakTarget, T>, "TWeakRef follows weak targets");
-        watch(object ? &framework_detail::watchesOf(static_cast<TWeakTarget&>(*object)) : nullptr, object);
+        static_assert(std::is_base_of_v<Target, T>, "a weak link follows the objects its list belongs to");
+        watch(object ? &watches(static_cast<Target&>(*object)) : nullptr, object);
     }
+};
+
+} // namespace framework_detail
+
+// A weak link to a TWeakTarget.
+template <class T>
+class TWeakRef : public framework_detail::WeakLink<T, TWeakTarget, &framework_detail::watchesOf> {
+    using Link = framework_detail::WeakLink<T, TWeakTarget, &framework_detail::watchesOf>;
+
+public:
+    using Link::Link;
+    using Link::operator=;
 };
