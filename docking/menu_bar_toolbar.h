@@ -33,7 +33,7 @@ protected:
 // them as a drawn pop-up menu below the button (beside it in a vertical dock). While a menu is
 // open, moving onto another button opens that one's menu, and the arrow keys move between them.
 // Once loaded, the form no longer shows its menu as a native menu bar.
-class TMainMenu98 : public TToolbar97, public MenuSettingsHolder {
+class TMainMenu98 : public MenuSettingsHolder, public TToolbar97 {
     PICTAVO_CLASS(TMainMenu98)
 public:
     explicit TMainMenu98(TComponent* owner);

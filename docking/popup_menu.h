@@ -49,7 +49,9 @@ struct TPopupPlacement {
 };
 
 // The getters and setters of the menu settings, for the drop-down menus and for the menu bar that
-// hands its own to them; a class that must act on a change overrides MenuSettingsChanged.
+// hands its own to them; a class that must act on a change overrides MenuSettingsChanged. It is
+// their first base: the property tables then call these getters and setters through member
+// pointers that need no adjustment, which the sanitizer's type check would misread.
 class MenuSettingsHolder {
 public:
     TMenuAnimation OpenAnimation() const { return m_settings.openAnimation; }
@@ -102,7 +104,7 @@ private:
 };
 
 // The settings of drawn pop-up menus, and the opening of one.
-class TPopupMenu98 : public TPopupMenu, public MenuSettingsHolder {
+class TPopupMenu98 : public MenuSettingsHolder, public TPopupMenu {
     PICTAVO_CLASS(TPopupMenu98)
 public:
     explicit TPopupMenu98(TComponent* owner);

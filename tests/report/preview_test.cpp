@@ -27,6 +27,8 @@ protected:
     }
     TQRPreview* makePreview(int width, int height)
     {
+        if (!form)
+            form = std::make_unique<TForm>(nullptr);
         auto* preview = new TQRPreview(form.get());
         preview->SetParent(form.get());
         preview->SetBounds(0, 0, width, height);
