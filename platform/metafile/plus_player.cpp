@@ -4,6 +4,8 @@
 
 #include "platform/metafile/emf_records.h"
 #include "platform/metafile/enhanced_metafile.h"
+#include "platform/metafile/font_faces.h"
+#include "platform/metafile/text_encoding.h"
 
 #include <QGlyphRun>
 #include <QPainterPathStroker>
@@ -901,6 +903,18 @@ bool PlusPlayer::textRecord(std::uint16_t type, std::uint16_t flags, bytes::Byte
     QPainter* p = painter();
     if (!font || !brush || !p || text.isEmpty())
         return true;
+    // Characters of the symbol fonts, each drawn as what it stands for.
+    const metafile::SymbolSet symbols = metafile::symbolSetOf(font->family.toStdString());
+    std::vector<QString> characters;
+    for (const QChar code : text) {
+        const char32_t c = metafile::symbolCharacter(symbols, code.unicode());
+        characters.push_back(QString::fromUcs4(&c, 1));
+    }
+    if (symbols != metafile::SymbolSet::None && (type == DrawString || (options & DriverStringCmapLookup))) {
+        text.clear();
+        for (const QString& c : characters)
+            text.append(c);
+    }
     // Text is laid out at the pixel size of the transform's longest stretch and then placed with
     // what is left of the transform, which only shrinks. Letters pressed flatter than one to
     // sixteen are not drawn: the font engine fails to render such slivers, and may crash on them.
@@ -910,7 +924,7 @@ bool PlusPlayer::textRecord(std::uint16_t type, std::uint16_t flags, bytes::Byte
     const double flatness = std::abs(full.determinant()) / (deviceScale * deviceScale);
     if (!(deviceScale > 1e-9) || !(size >= 0.5) || size > maxTextPixels || !(flatness >= 1.0 / maxTextFlattening))
         return true;
-    QFont qfont(font->family);
+    QFont qfont(QString::fromStdString(metafile::drawingFace(font->family.toStdString())));
     qfont.setPixelSize(std::max(1, int(std::lround(size))));
     qfont.setBold(font->bold);
     qfont.setItalic(font->italic);
@@ -940,8 +954,8 @@ bool PlusPlayer::textRecord(std::uint16_t type, std::uint16_t flags, bytes::Byte
         if (options & DriverStringRealizedAdvance) {
             p->drawText(positions[0] * k, text);
         } else {
-            for (qsizetype i = 0; i < text.size(); ++i)
-                p->drawText(positions[std::size_t(i)] * k, QString(text[i]));
+            for (std::size_t i = 0; i < characters.size(); ++i)
+                p->drawText(positions[i] * k, characters[i]);
         }
     } else {
         // Glyph indexes of the font the file was made with; this font's glyphs stand in.

@@ -110,7 +110,7 @@ void drawScene(TCanvas& canvas)
     canvas.Ellipse(60, 5, 110, 40);
     canvas.Brush().SetStyle(bsSolid);
     canvas.Polygon({{20, 75}, {40, 50}, {60, 75}});
-    canvas.Font().SetName("Arial");
+    canvas.Font().SetName("MS Sans Serif");  // drawn with the same face directly and played back
     canvas.Font().SetHeight(-12);
     canvas.Font().SetColor(TColor(0x800080));
     canvas.Brush().SetStyle(bsClear);
