@@ -171,15 +171,32 @@ void Player::applyTransform()
                            * m_playback);
 }
 
+const Palette& defaultPalette()
+{
+    // The twenty static colours: the dark ones, four more, and the bright ones, white last.
+    static const Palette palette([] {
+        const Colour colours[] = {0x000000, 0x000080, 0x008000, 0x008080, 0x800000, 0x800080, 0x808000,
+                                  0xC0C0C0, 0xC0DCC0, 0xF0CAA6, 0xF0FBFF, 0xA4A0A0, 0x808080, 0x0000FF,
+                                  0x00FF00, 0x00FFFF, 0xFF0000, 0xFF00FF, 0xFFFF00, 0xFFFFFF};
+        std::vector<PaletteEntry> entries;
+        for (const Colour c : colours)
+            entries.push_back({redOf(c), greenOf(c), blueOf(c), 0});
+        return entries;
+    }());
+    return palette;
+}
+
+const Palette& Player::palette() const
+{
+    return m_selectedPalette ? *m_selectedPalette : defaultPalette();
+}
+
 Colour Player::colour(std::uint32_t reference) const
 {
     // Palette indexes look up the selected palette; flags are dropped.
     if ((reference >> 24) == 0x01) {
-        const Palette* palette = m_selectedPalette.get();
         const int index = int(reference & 0xFFFF);
-        if (palette && index < palette->size())
-            return palette->colour(index);
-        return 0;
+        return index < palette().size() ? palette().colour(index) : 0;
     }
     return reference & 0x00FFFFFF;
 }

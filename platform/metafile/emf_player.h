@@ -53,6 +53,9 @@ struct PaletteObject {
 };
 using Object = std::variant<std::monostate, PenObject, BrushObject, FontObject, PaletteObject>;
 
+// The palette a metafile starts with: the twenty static colours.
+const Palette& defaultPalette();
+
 // Unites rectangles pairwise, so that many rectangles cost n log n rather than n².
 QRegion unitedRects(const std::vector<QRect>& rects);
 
@@ -89,6 +92,8 @@ private:
     void applyTransform();
     void setMapMode(MapMode mode);
     std::unique_ptr<plus::PlusPlayer> plusPlayer(const QTransform& start);
+    // The selected palette, or the default one.
+    const Palette& palette() const;
     Colour colour(std::uint32_t reference) const;
     std::vector<Point> points(bytes::ByteCursor& in, std::uint32_t count, bool small);
     bool polyRecord(std::uint32_t type, std::span<const std::uint8_t> data, bool small);

@@ -18,7 +18,7 @@ std::unique_ptr<Section> Player::dib(std::span<const std::uint8_t> record, std::
         || sizeBits > record.size() - offBits)
         return nullptr;
     return sectionFromDib(record.subspan(offInfo, sizeInfo), record.subspan(offBits, sizeBits), usage,
-                                    m_selectedPalette.get());
+                                    &palette());
 }
 
 bool Player::bitmapRecord(std::uint32_t type, std::span<const std::uint8_t> data)
@@ -69,7 +69,7 @@ bool Player::bitmapRecord(std::uint32_t type, std::span<const std::uint8_t> data
         }
         if (offBits > data.size() || sizeBits > data.size() - offBits)
             return true;
-        auto source = sectionFromDib(info, data.subspan(offBits, sizeBits), usage, m_selectedPalette.get());
+        auto source = sectionFromDib(info, data.subspan(offBits, sizeBits), usage, &palette());
         if (!source)
             return true;
         const std::int64_t fullHeight = std::abs(height);

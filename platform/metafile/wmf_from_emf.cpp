@@ -12,6 +12,7 @@
 #include "platform/display.h"
 #include "platform/metafile/dib.h"
 #include "platform/metafile/emf_records.h"
+#include "platform/metafile/text_encoding.h"
 #include "platform/qt_drawing.h"
 #include "platform/raster_context.h"
 
@@ -25,6 +26,7 @@ namespace platform {
 namespace {
 
 using namespace wmf;
+using metafile::encodeText;
 
 std::int16_t s16(double v)
 {
@@ -156,10 +158,12 @@ public:
         const QTransform t = deviceTransform();
         const bool updateCp = (m_state.textAlign & TA_UPDATECP) != 0;
         const Point origin = devicePoint(updateCp ? m_state.position : p);
-        const QByteArray text = QString::fromUtf8(utf8.data(), qsizetype(utf8.size())).toLatin1();
+        // 8-bit text in the code page of the font's character set.
+        const std::string text =
+            encodeText(QString::fromUtf8(utf8.data(), qsizetype(utf8.size())).toStdU16String(), m_state.font.charset);
         const double scaleX = std::hypot(t.m11(), t.m12());
         prepare(false, false, true);
-        const int count = int(std::min<qsizetype>(text.size(), 0x7FFF));
+        const int count = int(std::min<std::size_t>(text.size(), 0x7FFF));
         Record r(META_EXTTEXTOUT);
         unsigned flags = options & (ETO_OPAQUE | ETO_CLIPPED);
         r.i16(origin.y).i16(origin.x).i16(count).u16(std::uint16_t(flags));
@@ -167,7 +171,7 @@ public:
             const Rect d = rect ? normalised(deviceRect(*rect)) : Rect{};
             r.i16(d.left).i16(d.top).i16(d.right).i16(d.bottom);
         }
-        r.bytes(std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(text.constData()), std::size_t(count)));
+        r.bytes(std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(text.data()), std::size_t(count)));
         const std::size_t step = (options & ETO_PDY) ? 2 : 1;
         if (dx.size() >= std::size_t(count) * step && count > 0)
             for (int i = 0; i < count; ++i)
@@ -429,11 +433,11 @@ private:
                 std::uint8_t tail[8] = {std::uint8_t(f.italic), std::uint8_t(f.underline), std::uint8_t(f.strikeOut),
                                         f.charset, 0, 0, 0, f.pitch};
                 r.bytes(tail);
-                QByteArray face = QString::fromStdString(f.family).toLatin1().left(31);
-                face.append(char(0));
+                std::string face = encodeText(QString::fromStdString(f.family).toStdU16String(), f.charset).substr(0, 31);
+                face.push_back(0);
                 if (face.size() % 2)
-                    face.append(char(0));
-                r.bytes(std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(face.constData()), std::size_t(face.size())));
+                    face.push_back(0);
+                r.bytes(std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(face.data()), face.size()));
                 write(r);
                 replace(m_fontSlot, slot);
                 m_font = f;
