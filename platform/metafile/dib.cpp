@@ -2,9 +2,9 @@
 
 #include "platform/byte_cursor.h"
 #include "platform/dib_header.h"
+#include "platform/embedded_image.h"
 #include "platform/metafile/emf_records.h"
 #include "platform/rle.h"
-#include "platform/embedded_image.h"
 
 #include <QImage>
 

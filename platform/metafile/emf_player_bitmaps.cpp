@@ -17,8 +17,7 @@ std::unique_ptr<Section> Player::dib(std::span<const std::uint8_t> record, std::
     if (offInfo > record.size() || sizeInfo > record.size() - offInfo || offBits > record.size()
         || sizeBits > record.size() - offBits)
         return nullptr;
-    return sectionFromDib(record.subspan(offInfo, sizeInfo), record.subspan(offBits, sizeBits), usage,
-                                    &palette());
+    return sectionFromDib(record.subspan(offInfo, sizeInfo), record.subspan(offBits, sizeBits), usage, &palette());
 }
 
 bool Player::bitmapRecord(std::uint32_t type, std::span<const std::uint8_t> data)
