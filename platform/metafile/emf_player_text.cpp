@@ -25,33 +25,16 @@ constexpr unsigned ETO_SMALL_CHARS = 0x200;
 constexpr char16_t leftToRightMark = 0x200E;
 constexpr char16_t rightToLeftMark = 0x200F;
 
-// The characters of a text record's string in a font as the metafile describes it. `pairs`
-// (when given) gets the index of each code that became two UTF-16 units.
+// The characters of a text record's string in a font as the metafile describes it.
 QString characters(bytes::ByteCursor& in, std::uint32_t count, bool wide, const FontSpec& font,
                    std::vector<std::size_t>* pairs = nullptr)
 {
-    std::u16string units;
-    if (wide) {
-        units.resize(count);
-        for (char16_t& c : units)
-            c = in.u16();
-    } else {
-        const std::span<const std::uint8_t> text = in.span(count);
-        // Symbol fonts' bytes are their own codes, not text of a code page.
-        units = symbolSetOf(font.family) != SymbolSet::None ? std::u16string(text.begin(), text.end())
-                                                            : decodeText(text, font.charset);
-    }
-    const SymbolSet symbols = symbolSetOf(font.family);
-    if (symbols == SymbolSet::None)
-        return QString::fromStdU16String(units);
-    QString string;
-    for (std::size_t i = 0; i < units.size(); ++i) {
-        const char32_t c = symbolCharacter(symbols, units[i]);
-        string.append(QString::fromUcs4(&c, 1));
-        if (c > 0xFFFF && pairs)
-            pairs->push_back(i);
-    }
-    return string;
+    if (!wide)
+        return fontText(in.span(count), font.family, font.charset, pairs);
+    std::u16string units(count, u'\0');
+    for (char16_t& c : units)
+        c = in.u16();
+    return fontText(units, font.family, pairs);
 }
 
 } // namespace

@@ -1,7 +1,5 @@
 #include "platform/metafile/text_encoding.h"
 
-#include <QString>
-
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -286,6 +284,29 @@ char32_t symbolCharacter(SymbolSet set, char16_t code)
         return code;
     const char32_t c = (*table)[byte - 0x20];
     return c != 0 ? c : byte;
+}
+
+QString fontText(std::span<const std::uint8_t> bytes, const std::string& family, std::uint8_t charset,
+                 std::vector<std::size_t>* pairs)
+{
+    if (symbolSetOf(family) != SymbolSet::None)
+        return fontText(std::u16string(bytes.begin(), bytes.end()), family, pairs);
+    return QString::fromStdU16String(decodeText(bytes, charset));
+}
+
+QString fontText(std::u16string_view units, const std::string& family, std::vector<std::size_t>* pairs)
+{
+    const SymbolSet symbols = symbolSetOf(family);
+    if (symbols == SymbolSet::None)
+        return QString::fromUtf16(units.data(), qsizetype(units.size()));
+    QString text;
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        const char32_t c = symbolCharacter(symbols, units[i]);
+        text.append(QString::fromUcs4(&c, 1));
+        if (c > 0xFFFF && pairs)
+            pairs->push_back(i);
+    }
+    return text;
 }
 
 } // namespace platform::metafile

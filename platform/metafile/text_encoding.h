@@ -2,10 +2,13 @@
 // The characters of metafile text: 8-bit text is in the code page of its font's character set,
 // and the symbol fonts' codes stand for characters of their own. Internal to platform/metafile.
 
+#include <QString>
+
 #include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace platform::metafile {
 
@@ -37,5 +40,13 @@ SymbolSet symbolSetOf(std::string_view family);
 // same codes moved to U+F020..U+F0FF, where Unicode text keeps them. Other codes, and codes the
 // set leaves empty, stand for themselves.
 char32_t symbolCharacter(SymbolSet set, char16_t code);
+
+// The characters of text in a font of this family and character set: 8-bit text is read in the
+// set's code page (a symbol font's bytes are its own codes), and the symbol fonts' codes become
+// what they stand for. `pairs` (when given) gets the index of each code that became two UTF-16
+// units.
+QString fontText(std::span<const std::uint8_t> bytes, const std::string& family, std::uint8_t charset,
+                 std::vector<std::size_t>* pairs = nullptr);
+QString fontText(std::u16string_view units, const std::string& family, std::vector<std::size_t>* pairs = nullptr);
 
 } // namespace platform::metafile

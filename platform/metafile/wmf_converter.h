@@ -56,9 +56,11 @@ private:
     void stretch(std::uint32_t type, std::uint32_t rop, const Rect& destination, const Rect& source,
                  std::span<const std::uint8_t> dib, std::uint16_t usage);
     void selectClip(std::uint16_t slot);
-    // Widens the bounds of what is drawn by a rectangle or the points given (logical units).
+    // Widens the bounds of what is drawn by a rectangle, the points given, or the text of the
+    // selected font placed at a point (logical units).
     void drawn(const Rect& r);
     void drawn(std::span<const std::uint8_t> points16);
+    void drawnText(int x, int y, std::span<const std::uint8_t> string);
 
     std::span<const std::uint8_t> m_in;
     Rect m_box;
@@ -66,6 +68,9 @@ private:
     EmfWriter m_writer;
     std::vector<Slot> m_slots;
     std::vector<QRegion> m_regions;
+    std::vector<FontSpec> m_fonts;
+    int m_font = -1;
+    unsigned m_textAlign = 0;
     int m_selectedPalette = -1;
     Point m_windowOrigin;
     std::vector<Point> m_savedOrigins;

@@ -4,6 +4,9 @@
 #include "platform/metafile/wmf_converter.h"
 
 #include "platform/metafile/emf_records.h"
+#include "platform/metafile/font_faces.h"
+#include "platform/metafile/text_encoding.h"
+#include "platform/qt_drawing.h"
 
 #include <cmath>
 
@@ -57,6 +60,25 @@ void WindowsConverter::drawn(std::span<const std::uint8_t> points16)
     }
 }
 
+void WindowsConverter::drawnText(int x, int y, std::span<const std::uint8_t> string)
+{
+    FontSpec font = m_font >= 0 ? m_fonts[std::size_t(m_font)] : FontSpec{};
+    const QByteArray utf8 = fontText(string, font.family, font.charset).toUtf8();
+    font.family = drawingFace(font.family);
+    const Size extent = detail::textExtentOf(font, std::string(utf8.constData(), std::size_t(utf8.size())));
+    // The point is the text's left, centre or right on its top, baseline or bottom.
+    int left = x, top = y;
+    if ((m_textAlign & TA_CENTER) == TA_CENTER)
+        left -= extent.cx / 2;
+    else if ((m_textAlign & TA_CENTER) == TA_RIGHT)
+        left -= extent.cx;
+    if ((m_textAlign & TA_BASELINE) == TA_BASELINE)
+        top -= detail::textMetricsOf(font).ascent;
+    else if ((m_textAlign & TA_BASELINE) == TA_BOTTOM)
+        top -= extent.cy;
+    drawn(Rect{left, top, left + extent.cx, top + extent.cy});
+}
+
 MetafileHandle WindowsConverter::run()
 {
     // The 18-byte header: type (1 memory, 2 disk), header size in words (9), version, size in
@@ -73,6 +95,7 @@ MetafileHandle WindowsConverter::run()
         return nullptr;
     m_slots.assign(objects, Slot::Free);
     m_regions.resize(objects);
+    m_fonts.resize(objects);
 
     const ReferenceDevice screen = screenReferenceDevice();
     simple(emf::EMR_SETMAPMODE, std::uint32_t(MapMode::Anisotropic));

@@ -184,7 +184,7 @@ void WindowsConverter::text(int x, int y, std::uint16_t options, const Rect* rec
         for (std::uint32_t i = 0; i < chars; ++i)
             r.i32(dx[i]);
     add(std::move(r));
-    drawn(Rect{x, y, x, y});
+    drawnText(x, y, string);
     if (rect)
         drawn(*rect);
 }

@@ -7,6 +7,8 @@
 #include "platform/metafile/emf_records.h"
 #include "platform/metafile/text_encoding.h"
 
+#include <QString>
+
 namespace platform::metafile {
 
 using namespace wmf;
@@ -99,6 +101,16 @@ bool WindowsConverter::objectRecord(std::uint16_t function, bytes::ByteCursor& i
         const int slot = takeSlot(Slot::Font);
         if (slot < 0)
             return true;
+        // Kept to measure the font's text by (a height of 0 asks for the usual size).
+        FontSpec font;
+        font.family = QString::fromStdU16String(face).toStdString();
+        if (height != 0)
+            font.height = height;
+        font.width = std::max(0, width);
+        font.weight = weight;
+        font.italic = italic != 0;
+        font.charset = charset;
+        m_fonts[std::size_t(slot)] = font;
         RecordBuilder b(emf::EMR_EXTCREATEFONTINDIRECTW);
         b.u32(std::uint32_t(slot + 1)).i32(height).i32(width).i32(escapement).i32(orientation).i32(weight);
         b.u8(italic).u8(underline).u8(strike).u8(charset).u8(0).u8(0).u8(0).u8(pitch);
@@ -133,7 +145,11 @@ bool WindowsConverter::objectRecord(std::uint16_t function, bytes::ByteCursor& i
         if (!in.ok() || slot >= m_slots.size())
             return true;
         switch (m_slots[slot]) {
-        case Slot::Pen: case Slot::Brush: case Slot::Font: simple(emf::EMR_SELECTOBJECT, slot + 1u); break;
+        case Slot::Pen: case Slot::Brush: simple(emf::EMR_SELECTOBJECT, slot + 1u); break;
+        case Slot::Font:
+            simple(emf::EMR_SELECTOBJECT, slot + 1u);
+            m_font = slot;
+            break;
         case Slot::Palette:
             simple(emf::EMR_SELECTPALETTE, slot + 1u);
             m_selectedPalette = slot;

@@ -33,6 +33,8 @@ bool WindowsConverter::stateRecord(std::uint16_t function, bytes::ByteCursor& in
             const std::uint16_t v = in.u16();
             if (in.ok())
                 simple(mode.type, v);
+            if (in.ok() && function == META_SETTEXTALIGN)
+                m_textAlign = v;
             return true;
         }
     switch (function) {
