@@ -19,6 +19,7 @@
 #include <QRegion>
 #include <QTransform>
 
+#include <algorithm>
 #include <limits>
 #include <memory>
 #include <optional>
