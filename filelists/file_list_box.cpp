@@ -7,6 +7,7 @@
 #include "filelists/path_split.h"
 #include "framework/exceptions.h"
 #include "framework/format.h"
+#include "platform/ascii_text.h"
 #include "platform/drives/drives.h"
 #include "platform/drives/file_names.h"
 #include "platform/drives/file_search.h"
@@ -39,11 +40,11 @@ bool isExecutableName(std::string_view name)
     const std::size_t dot = name.rfind('.');
     if (dot == std::string_view::npos)
         return false;
-    std::string extension(name.substr(dot));
-    for (char& c : extension)
-        if (c >= 'A' && c <= 'Z')
-            c = char(c - 'A' + 'a');
-    return extension == ".exe" || extension == ".com" || extension == ".bat" || extension == ".pif";
+    const std::string_view extension = name.substr(dot);
+    for (const char* executable : {".exe", ".com", ".bat", ".pif"})
+        if (platform::sameTextIgnoringAsciiCase(extension, executable))
+            return true;
+    return false;
 }
 
 // The hourglass while a long list fills; the previous cursor comes back when the scope ends,
