@@ -14,24 +14,25 @@ TForm_PrintPreview* Form_PrintPreview = nullptr;
 
 namespace {
 
-// Lays the picture out, prepares the report and hands it to `operation` (Preview or Print); the
-// image holds the picture only meanwhile.
-void runOnPicture(TImprimeGrafico& form, const std::string& p, void (TQuickRep::*operation)())
+// The report's operations generate the pages each needs, so the report runs once for a preview
+// and once for a print; the image holds the picture only meanwhile.
+void previewPicture(TImprimeGrafico& form, const std::string& p)
 {
     const ScopeExit empty([&] { form.QRImage->SetPicture(nullptr); });
     form.LayOut(p);
-    form.QuickRep->Prepare();
-    (form.QuickRep->*operation)();
-}
-
-void previewPicture(TImprimeGrafico& form, const std::string& p)
-{
-    runOnPicture(form, p, &TQuickRep::Preview);
+    form.QuickRep->Preview();
 }
 
 void printPicture(TImprimeGrafico& form, const std::string& p)
 {
-    runOnPicture(form, p, &TQuickRep::Print);
+    const ScopeExit empty([&] { form.QRImage->SetPicture(nullptr); });
+    form.LayOut(p);
+    // Pages prepared for the screen cannot stand in for the printer's, which are drawn at its
+    // own resolution. Without a printer Print does nothing, and the page is prepared instead, as
+    // a print without a printer always did: that still checks the printer chosen, so a batch
+    // print on an empty printer list ends with "Printer index out of range".
+    if (!form.QuickRep->Print())
+        form.QuickRep->Prepare();
 }
 
 // The file's name without its folder: what a user recognises in the printer's queue.

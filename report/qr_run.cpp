@@ -87,13 +87,13 @@ void TQuickRep::Preview()
         Application->HandleMessage();
 }
 
-void TQuickRep::Print()
+bool TQuickRep::Print()
 {
     if (m_running)
-        return;
+        return false;
     auto made = std::make_unique<TQRPrinter>();
     if (!made->PrinterOK())
-        return;
+        return false;
     TQRPrinter* printer = newReportPrinter(std::move(made));
     const ScopeExit release([&] { releaseReportPrinter(printer); });
     printer->SetDestination(TQRPrinterDestination::ToPrinter);
@@ -109,6 +109,7 @@ void TQuickRep::Print()
     }
     const ScopeExit forget([&] { printer->SetProgressWindow(nullptr); });
     run(*printer);
+    return true;
 }
 
 void TQuickRep::PrinterSetup()

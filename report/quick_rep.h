@@ -435,8 +435,9 @@ public:
     // Generates into a new report printer and has it shown (OnPreview); returns when the preview
     // is over (the report printer's ShowingPreview is false) or the application ends.
     void Preview();
-    // Generates straight onto the printer; nothing when no printer is installed.
-    void Print();
+    // Generates straight onto the printer. Returns false, having done nothing, when no printer is
+    // installed (or a run is in progress).
+    bool Print();
     // The print dialog for copies and page range, for the next Preview or Print.
     void PrinterSetup();
     // Each of the three operations does nothing while a run is in progress.
