@@ -207,7 +207,7 @@ void TFileListBox::SetSelectedPath(const std::string& path)
     // A name that does not exist is reported below, once the lists are in its directory.
     const PathParts parts = splitPath(path, MissingName::IsFile);
     if (m_dirList)
-        m_dirList->enterDirectory(path, true);
+        m_dirList->enterDirectory(path, /*missingNameIsFile=*/true);
     else if (parts.drive != 0 && !parts.network)
         SetCurrentDirectory(Format("%s:%s", {std::string(1, parts.drive), parts.directory}));
     else

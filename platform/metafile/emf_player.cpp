@@ -656,7 +656,7 @@ bool Player::bitmapRecord(std::uint32_t type, std::span<const std::uint8_t> data
                                                       | (std::uint32_t(greenOf(c)) << 8) | blueOf(c));
                 }
             }
-            m_dc.alphaStretchBlt(destination, *blended, sourceRect, 255, true);
+            m_dc.alphaStretchBlt(destination, *blended, sourceRect, 255, /*perPixelAlpha=*/true);
         } else {
             m_dc.stretchBlt(destination, *source, sourceRect, operation, colour(backgroundSource));
         }
@@ -700,11 +700,11 @@ bool Player::record(std::uint32_t type, std::span<const std::uint8_t> data)
     bytes::ByteCursor in(data, 8);
     switch (type) {
     case EMR_POLYBEZIER: case EMR_POLYGON: case EMR_POLYLINE: case EMR_POLYBEZIERTO: case EMR_POLYLINETO:
-        return polyRecord(type, data, false);
+        return polyRecord(type, data, /*small=*/false);
     case EMR_POLYBEZIER16: case EMR_POLYGON16: case EMR_POLYLINE16: case EMR_POLYBEZIERTO16: case EMR_POLYLINETO16:
-        return polyRecord(type, data, true);
-    case EMR_POLYPOLYLINE: case EMR_POLYPOLYGON: return polyPolyRecord(type, data, false);
-    case EMR_POLYPOLYLINE16: case EMR_POLYPOLYGON16: return polyPolyRecord(type, data, true);
+        return polyRecord(type, data, /*small=*/true);
+    case EMR_POLYPOLYLINE: case EMR_POLYPOLYGON: return polyPolyRecord(type, data, /*small=*/false);
+    case EMR_POLYPOLYLINE16: case EMR_POLYPOLYGON16: return polyPolyRecord(type, data, /*small=*/true);
     case EMR_SETWINDOWEXTEX: case EMR_SETVIEWPORTEXTEX: {
         const int cx = in.i32(), cy = in.i32();
         if (!in.ok())
@@ -1133,7 +1133,7 @@ bool Player::record(std::uint32_t type, std::span<const std::uint8_t> data)
         }
         // The region is in reference-device pixels, which the playback transform takes to the
         // context's pixels.
-        std::optional<QRegion> region = regionData(data.subspan(16, size), true);
+        std::optional<QRegion> region = regionData(data.subspan(16, size), /*deviceUnits=*/true);
         if (!region)
             return false;
         if (mode == 5 && m_startClip)
@@ -1154,7 +1154,7 @@ bool Player::record(std::uint32_t type, std::span<const std::uint8_t> data)
         }
         if (!in.ok() || size > in.remaining())
             return false;
-        std::optional<QRegion> logical = regionData(data.subspan(in.position(), size), false);
+        std::optional<QRegion> logical = regionData(data.subspan(in.position(), size), /*deviceUnits=*/false);
         if (!logical)
             return false;
         // Region records give logical rectangles; the context wants device pixels.
