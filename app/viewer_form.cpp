@@ -33,6 +33,16 @@ bool isPictureEnding(std::string_view ending)
     return false;
 }
 
+// Files of every other registered format are shown too: those whose extension (the text after
+// the last dot of the name) the picture registry knows.
+bool hasRegisteredExtension(const std::string& path)
+{
+    const std::size_t dot = path.rfind('.');
+    if (dot == std::string::npos || path.find_first_of("\\:", dot) != std::string::npos || dot + 1 == path.size())
+        return false;
+    return FileFormats().FindExt(path.substr(dot + 1)) != nullptr;
+}
+
 } // namespace
 
 PICTAVO_DEFINE_CLASS(TForm_Viewer, TForm, nullptr, nullptr)
@@ -42,6 +52,10 @@ TForm_Viewer::TForm_Viewer(TComponent* owner) : TForm(owner)
     registerHandlers();
     LoadDesign("Form_Viewer");
     findComponents();
+    // The file list and the open dialog offer every format the registry reads, not only
+    // those the design names.
+    Lista_Arquivos->SetMask(RegisteredPictureMask());
+    OpenPictureDialog->SetFilter(PictureFilter(TGraphic::StaticClass()));
 }
 
 TForm_Viewer::~TForm_Viewer()
@@ -147,7 +161,7 @@ void TForm_Viewer::Lista_ArquivosChange(TObject*)
     const std::string e = Right(p, 4);
     // The caption follows the selection even when the picture then fails to load.
     Tab_Imagem->SetCaption(GetFileName(p));
-    if (isPictureEnding(e)) {
+    if (isPictureEnding(e) || hasRegisteredExtension(p)) {
         Imagem->Picture()->LoadFile(p);
         Imagem->SetVisible(true);
     } else {

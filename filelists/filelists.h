@@ -11,5 +11,11 @@
 #include "filelists/drive_combo_box.h"
 #include "filelists/file_list_box.h"
 
+#include <string>
+
+// The file mask of every extension the picture format registry knows ("*.webp;*.png;...;*.wmf"),
+// for a file list that shows pictures; empty when the registry has none.
+std::string RegisteredPictureMask();
+
 // Registers the three classes for window designs; called once at start-up.
 void RegisterFileListClasses();

@@ -6,6 +6,8 @@
 #include "picture/jpeg/jpeg_image.h"
 #include "picture/metafile/metafile.h"
 #include "picture/picture.h"
+#include "picture/plugin/plugin_image.h"
+#include "picture/png/png_image.h"
 
 void RegisterPictureFormats()
 {
@@ -16,6 +18,9 @@ void RegisterPictureFormats()
     //   "bmp" "Bitmaps"                                  (bitmap module)
     //   "jpeg", "jpg" "JPEG Image File"                  (JPEG module)
     //   "gif" "CompuServe GIF Image"                     (GIF module)
+    //   "png" "PNG Image"                                (PNG module)
+    //   "webp", "tif", ... one row per extension that an installed image plugin reads and no
+    //   row above has                                    (plugin module)
     //   "" ""                                            (names without an extension)
     // Each module's Register...Format() goes in its place below as the module arrives; until
     // then its extensions are unknown to the registry.
@@ -24,5 +29,7 @@ void RegisterPictureFormats()
     RegisterBitmapFormat();
     RegisterJPEGFormat();
     RegisterGIFFormat();
+    RegisterPNGFormat();
+    RegisterPluginFormats();
     RegisterOleGraphicFormat();
 }

@@ -25,13 +25,14 @@ done
 shift $((OPTIND - 1))
 
 # Target name, its folder under fuzz/, and the sample folders it starts from.
-targets=(bitmap_fuzzer gif_fuzzer icon_fuzzer jpeg_fuzzer metafile_fuzzer pagestore_fuzzer ini_fuzzer design_fuzzer)
+targets=(bitmap_fuzzer gif_fuzzer icon_fuzzer jpeg_fuzzer metafile_fuzzer pagestore_fuzzer ini_fuzzer design_fuzzer png_fuzzer exif_fuzzer)
 declare -A folder=([bitmap_fuzzer]=bitmap [gif_fuzzer]=gif [icon_fuzzer]=icon [jpeg_fuzzer]=jpeg
-                   [metafile_fuzzer]=metafile [pagestore_fuzzer]=pagestore [ini_fuzzer]=ini [design_fuzzer]=design)
+                   [metafile_fuzzer]=metafile [pagestore_fuzzer]=pagestore [ini_fuzzer]=ini [design_fuzzer]=design
+                   [png_fuzzer]=png [exif_fuzzer]=exif)
 testdata=$(cd "$root/.." && pwd)/shared/testdata
 declare -A samples=([bitmap_fuzzer]="bmpsuite" [gif_fuzzer]="giflib pygif-test-suite"
                     [icon_fuzzer]="image-rs/ico image-rs/bad image-rs/regression" [jpeg_fuzzer]="libjpeg-turbo"
-                    [metafile_fuzzer]="libemf2svg libuemf libwmf")
+                    [metafile_fuzzer]="libemf2svg libuemf libwmf" [png_fuzzer]="pngsuite")
 [ $# -gt 0 ] && targets=("$@")
 
 maxLength=262144

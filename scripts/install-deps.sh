@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config git
     qt6-base-dev libgl-dev fonts-dejavu-core
-    libjpeg62-turbo-dev libcups2-dev libgif-dev zlib1g-dev
+    libjpeg62-turbo-dev libpng-dev libcups2-dev libgif-dev zlib1g-dev qt6-image-formats-plugins
     cups cups-client cups-bsd ghostscript
     libgtest-dev libgmock-dev libbenchmark-dev
     clang-14 libclang-rt-14-dev

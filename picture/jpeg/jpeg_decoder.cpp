@@ -3,6 +3,7 @@
 
 #include "picture/jpeg/jpeg_glue.h"
 #include "picture/jpeg/jpeg_image.h"
+#include "picture/jpeg/exif.h"
 
 #include "framework/streams.h"
 #include "picture/bitmap/bitmap.h"
@@ -382,6 +383,17 @@ void quantiseInks(DecodeJob& job)
     job.image->SetPaletteChangedFlag(true);
 }
 
+void turnUpright(TBitmap& bitmap, int orientation)
+{
+    const platform::Section* stored = bitmap.PlatformHandle();
+    if (orientation == 1 || !stored)
+        return;
+    std::unique_ptr<platform::Section> upright = exif::upright(*stored, orientation);
+    if (!upright)
+        OutOfResources();
+    bitmap.SetPlatformHandle(std::move(upright));
+}
+
 } // namespace
 
 void TJPEGImage::loadBytes(TStream& stream, std::int64_t count)
@@ -411,6 +423,7 @@ void TJPEGImage::loadBytes(TStream& stream, std::int64_t count)
         data->Width = std::int32_t(decompressor.info.image_width);
         data->Height = std::int32_t(decompressor.info.image_height);
         data->Grayscale = decompressor.info.jpeg_color_space == JCS_GRAYSCALE;
+        data->Orientation = exif::orientation(bytes.Bytes());
         progressive = job.progressive;
     }
     // The new picture replaces the old one only once it has been read.
@@ -480,6 +493,13 @@ void TJPEGImage::decode()
             failure = session.failure();
         else
             quantiseInks(job);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    // Rows decoded so far are shown upright too.
+    try {
+        if (job.rowsWritten)
+            turnUpright(*bitmap, data->Orientation);
     } catch (...) {
         failure = std::current_exception();
     }

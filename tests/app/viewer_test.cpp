@@ -22,11 +22,13 @@
 
 #include <QAbstractItemView>
 #include <QAbstractScrollArea>
+#include <QImage>
 #include <QTest>
 #include <QWidget>
 
 #include <filesystem>
 #include <fstream>
+#include <tuple>
 
 using namespace testing_support;
 
@@ -290,21 +292,43 @@ TEST_F(ViewerTest, TheOpenCommandReachesAFileInADrivesRoot)
     EXPECT_TRUE(messages.empty());
 }
 
-TEST_F(ViewerTest, AJpegEndingReplacesTheMaskAndShowsThePicture)
+TEST_F(ViewerTest, AJpegEndingIsListedAndShown)
 {
     std::filesystem::copy_file(testdataPath("libjpeg-turbo/testimages/testorig.jpg"),
                                files.nativePath("outra/foto.jpeg"));
     chosen = path("outra/foto.jpeg");
+    const std::string mask = viewer->Lista_Arquivos->Mask();
     choose("mnu_Abrir");
     EXPECT_TRUE(messages.empty()) << (messages.empty() ? "" : messages[0]);
-    EXPECT_EQ(viewer->Lista_Arquivos->Mask(), "foto.jpeg");
-    EXPECT_EQ(viewer->Lista_Arquivos->Items()->ToVector(), (std::vector<std::string>{"foto.jpeg"}));
+    // The mask lists ".jpeg" files: it stays as it was.
+    EXPECT_EQ(viewer->Lista_Arquivos->Mask(), mask);
+    EXPECT_GE(viewer->Lista_Arquivos->Items()->IndexOf("foto.jpeg"), 0);
     EXPECT_EQ(viewer->Lista_Arquivos->SelectedPath(), chosen);
     EXPECT_EQ(viewer->Tab_Imagem->Caption(), "foto.jpeg");
     EXPECT_TRUE(viewer->Imagem->Visible());
     // The sample is 227 × 149.
     EXPECT_EQ(viewer->Imagem->Picture()->Width(), 227);
     EXPECT_EQ(viewer->Imagem->Picture()->Height(), 149);
+}
+
+TEST_F(ViewerTest, PngAndPluginFormatsAreListedAndShown)
+{
+    std::filesystem::copy_file(testdataPath("pngsuite/basn6a08.png"), files.nativePath("outra/tela.png"));
+    QImage wide(40, 10, QImage::Format_RGB32);
+    wide.fill(Qt::darkGreen);
+    ASSERT_TRUE(wide.save(QString::fromStdString(files.nativePath("outra/foto.webp")), "WEBP"));
+    for (const auto& [name, width, height] : {std::tuple{"tela.png", 32, 32}, std::tuple{"foto.webp", 40, 10}}) {
+        SCOPED_TRACE(name);
+        chosen = path(std::string("outra/") + name);
+        choose("mnu_Abrir");
+        EXPECT_TRUE(messages.empty()) << (messages.empty() ? "" : messages[0]);
+        EXPECT_GE(viewer->Lista_Arquivos->Items()->IndexOf("tela.png"), 0);
+        EXPECT_GE(viewer->Lista_Arquivos->Items()->IndexOf("foto.webp"), 0);
+        EXPECT_EQ(viewer->Tab_Imagem->Caption(), name);
+        EXPECT_TRUE(viewer->Imagem->Visible());
+        EXPECT_EQ(viewer->Imagem->Picture()->Width(), width);
+        EXPECT_EQ(viewer->Imagem->Picture()->Height(), height);
+    }
 }
 
 TEST_F(ViewerTest, AFileThatIsNotThereIsReportedWhereTheListsStop)

@@ -3,6 +3,7 @@
 #include "list_fixture.h"
 
 #include "filelists/filelists.h"
+#include "picture/formats.h"
 #include "support/test_support.h"
 
 #include <QAbstractItemView>
@@ -65,6 +66,19 @@ TEST_F(FileListBox, TheViewersMaskListsPicturesInNameOrder)
     EXPECT_EQ(itemsOf(*list.Items()),
               (Items{"a.bmp", "B.JPG", "c.gif", "desenho.wmf", "icone.ico", "mar.jpg", "notes.txt", "run.EXE",
                      "x.jpeg", "z.BMP"}));
+}
+
+TEST_F(FileListBox, TheRegistrysMaskListsEveryRegisteredFormat)
+{
+    RegisterPictureFormats();
+    files.makeFile("usb/Fotos/tela.PNG");
+    files.makeFile("usb/Fotos/foto.webp");
+    const std::string mask = RegisteredPictureMask();
+    for (const char* pattern : {"*.png", "*.jpeg", "*.jpg", "*.webp", "*.tiff", "*.bmp", "*.ico", "*.wmf"})
+        EXPECT_NE((mask + ";").find(std::string(pattern) + ";"), std::string::npos) << pattern << " in " << mask;
+    auto list = makeList(mask);
+    EXPECT_EQ(itemsOf(*list->Items()), (Items{"a.bmp", "B.JPG", "c.gif", "desenho.wmf", "foto.webp", "icone.ico",
+                                              "mar.jpg", "tela.PNG", "x.jpeg", "z.BMP"}));
 }
 
 TEST_F(FileListBox, PatternsMergeInOrderAndAMatchOfTwoIsListedTwice)

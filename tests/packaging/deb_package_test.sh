@@ -73,6 +73,7 @@ plugin=${plugin%%:*}
 [ -n "$plugin" ] || fail "no package here holds Qt's X platform plugin"
 [ -z "$plugin" ] || depends_on "$plugin" || fail "no dependency on $plugin, which holds Qt's X platform plugin"
 depends_on fonts-dejavu-core || fail "no dependency on fonts-dejavu-core"
+depends_on qt6-image-formats-plugins || fail "no dependency on qt6-image-formats-plugins, which reads WebP and TIFF"
 grep -E -- '-dev( |$)' "$work/depends" && fail "depends on development packages"
 
 # Each dependency is installed here, in a version that satisfies it: the README's install step

@@ -320,9 +320,9 @@ TEST(GifImage, RegistersTheExtensionAndTheClipboardFormat)
                                   [](const TFileFormat& f) { return f.Extension == "gif"; });
     ASSERT_NE(gif, FileFormats().Entries().end());
     EXPECT_EQ(gif->Description, "CompuServe GIF Image");
-    // After the JPEG rows, before the row for names without an extension.
+    // After the JPEG rows, before the PNG row.
     EXPECT_EQ((gif - 1)->Extension, "jpg");
-    EXPECT_EQ((gif + 1)->Extension, "");
+    EXPECT_EQ((gif + 1)->Extension, "png");
     EXPECT_EQ(ClipboardFormats().FindFormat(GIFClipboardFormat()), TGIFImage::StaticClass());
     EXPECT_GE(GIFClipboardFormat(), platform::firstNamedClipboardFormat);
     // Registering again adds nothing.
