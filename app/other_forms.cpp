@@ -27,10 +27,10 @@ void printPicture(TImprimeGrafico& form, const std::string& p)
 {
     const ScopeExit empty([&] { form.QRImage->SetPicture(nullptr); });
     form.LayOut(p);
-    // Pages prepared for the screen cannot stand in for the printer's, which are drawn at its
-    // own resolution. Without a printer Print does nothing, and the page is prepared instead, as
-    // a print without a printer always did: that still checks the printer chosen, so a batch
-    // print on an empty printer list ends with "Printer index out of range".
+    // Print draws the page afresh at the printer's resolution, so pages prepared before it would
+    // go unused. Only without a printer, when Print does nothing, is the page prepared instead,
+    // as before: that still checks the printer chosen, and a batch print on an empty printer
+    // list ends with "Printer index out of range".
     if (!form.QuickRep->Print())
         form.QuickRep->Prepare();
 }
