@@ -232,7 +232,7 @@ void TBitmap::LoadClipboardData(std::uint16_t format, const TClipboardHandle& da
     std::unique_ptr<platform::Section> pixels = (*bitmap)->clone();
     if (!pixels)
         OutOfResources();
-    replaceImage(new TBitmapImage(std::move(pixels), palette, false));
+    replaceImage(new TBitmapImage(std::move(pixels), palette, /*os2=*/false));
     SetPaletteChangedFlag(ReadPalette() != nullptr);
     NotifyChange(this);
 }

@@ -91,7 +91,7 @@ TIconHandle alphaIcon(const platform::Section& pixels, platform::Size size)
             mask->setPixel(x, y, a < 128 ? white : black);
         }
     }
-    return handleOf(std::move(colour), std::move(mask), true);
+    return handleOf(std::move(colour), std::move(mask), /*alpha=*/true);
 }
 
 // A PNG file stored whole as the image, decoded by Qt's PNG reader.
@@ -186,7 +186,7 @@ TIconHandle bitmapIcon(std::span<const std::uint8_t> image, platform::Size size)
     auto mask = required(platform::Section::createMonochrome(size.cx, size.cy));
     stretchInto(*pixels, *colour);
     stretchInto(*maskPixels, *mask);
-    return handleOf(std::move(colour), std::move(mask), false);
+    return handleOf(std::move(colour), std::move(mask), /*alpha=*/false);
 }
 
 } // namespace

@@ -139,12 +139,12 @@ int TMetafile::readSize(bool horizontal) const
 
 int TMetafile::ReadWidth() const
 {
-    return readSize(true);
+    return readSize(/*horizontal=*/true);
 }
 
 int TMetafile::ReadHeight() const
 {
-    return readSize(false);
+    return readSize(/*horizontal=*/false);
 }
 
 void TMetafile::writeSize(bool horizontal, int value)
@@ -167,12 +167,12 @@ void TMetafile::writeSize(bool horizontal, int value)
 
 void TMetafile::WriteWidth(int value)
 {
-    writeSize(true, value);
+    writeSize(/*horizontal=*/true, value);
 }
 
 void TMetafile::WriteHeight(int value)
 {
-    writeSize(false, value);
+    writeSize(/*horizontal=*/false, value);
 }
 
 void TMetafile::setFrameSize(bool horizontal, std::int32_t value)

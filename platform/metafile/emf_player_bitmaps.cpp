@@ -124,7 +124,7 @@ bool Player::bitmapRecord(std::uint32_t type, std::span<const std::uint8_t> data
                                                       | (std::uint32_t(greenOf(c)) << 8) | blueOf(c));
                 }
             }
-            m_dc.alphaStretchBlt(destination, *blended, sourceRect, 255, true);
+            m_dc.alphaStretchBlt(destination, *blended, sourceRect, 255, /*perPixelAlpha=*/true);
         } else {
             m_dc.stretchBlt(destination, *source, sourceRect, operation, colour(backgroundSource));
         }

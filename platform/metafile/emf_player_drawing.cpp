@@ -80,11 +80,11 @@ bool Player::drawingRecord(std::uint32_t type, std::span<const std::uint8_t> dat
     bytes::ByteCursor in(data, 8);
     switch (type) {
     case EMR_POLYBEZIER: case EMR_POLYGON: case EMR_POLYLINE: case EMR_POLYBEZIERTO: case EMR_POLYLINETO:
-        return polyRecord(type, data, false);
+        return polyRecord(type, data, /*small=*/false);
     case EMR_POLYBEZIER16: case EMR_POLYGON16: case EMR_POLYLINE16: case EMR_POLYBEZIERTO16: case EMR_POLYLINETO16:
-        return polyRecord(type, data, true);
-    case EMR_POLYPOLYLINE: case EMR_POLYPOLYGON: return polyPolyRecord(type, data, false);
-    case EMR_POLYPOLYLINE16: case EMR_POLYPOLYGON16: return polyPolyRecord(type, data, true);
+        return polyRecord(type, data, /*small=*/true);
+    case EMR_POLYPOLYLINE: case EMR_POLYPOLYGON: return polyPolyRecord(type, data, /*small=*/false);
+    case EMR_POLYPOLYLINE16: case EMR_POLYPOLYGON16: return polyPolyRecord(type, data, /*small=*/true);
     case EMR_SETPIXELV: {
         const int x = in.i32(), y = in.i32();
         const std::uint32_t c = in.u32();

@@ -86,7 +86,7 @@ bool Player::clipRecord(std::uint32_t type, std::span<const std::uint8_t> data)
     }
     // The region is in reference-device pixels, which the playback transform takes to the
     // context's pixels.
-    std::optional<QRegion> region = regionData(data.subspan(16, size), true);
+    std::optional<QRegion> region = regionData(data.subspan(16, size), /*deviceUnits=*/true);
     if (!region)
         return false;
     if (mode == 5 && m_startClip)
@@ -110,7 +110,7 @@ bool Player::regionRecord(std::uint32_t type, std::span<const std::uint8_t> data
     }
     if (!in.ok() || size > in.remaining())
         return false;
-    std::optional<QRegion> logical = regionData(data.subspan(in.position(), size), false);
+    std::optional<QRegion> logical = regionData(data.subspan(in.position(), size), /*deviceUnits=*/false);
     if (!logical)
         return false;
     // Region records give logical rectangles; the context wants device pixels.

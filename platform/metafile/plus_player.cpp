@@ -545,7 +545,7 @@ bool PlusPlayer::drawingRecord(std::uint16_t type, std::uint16_t flags, bytes::B
         const auto points = readPoints(in, in.u32(), flags);
         if (!points)
             return false;
-        QPainterPath path = type == FillPolygon ? QPainterPath() : cardinalSpline(*points, std::isfinite(tension) ? tension : 0.5, true);
+        QPainterPath path = type == FillPolygon ? QPainterPath() : cardinalSpline(*points, std::isfinite(tension) ? tension : 0.5, /*closed=*/true);
         if (type == FillPolygon && !points->empty())
             path.addPolygon(QPolygonF(QList<QPointF>(points->begin(), points->end())));
         path.setFillRule(type == FillClosedCurve && (flags & FlagWinding) ? Qt::WindingFill : Qt::OddEvenFill);
@@ -561,7 +561,7 @@ bool PlusPlayer::drawingRecord(std::uint16_t type, std::uint16_t flags, bytes::B
         const std::vector<QPointF>& p = *points;
         QPainterPath path;
         if (type == DrawClosedCurve) {
-            path = cardinalSpline(p, std::isfinite(tension) ? tension : 0.5, true);
+            path = cardinalSpline(p, std::isfinite(tension) ? tension : 0.5, /*closed=*/true);
         } else if (!p.empty()) {
             path.moveTo(p[0]);
             if (type == DrawLines) {
@@ -583,7 +583,7 @@ bool PlusPlayer::drawingRecord(std::uint16_t type, std::uint16_t flags, bytes::B
         const auto points = readPoints(in, in.u32(), std::uint16_t(flags & FlagCompressed));
         if (!points)
             return false;
-        withPen(cardinalSpline(*points, std::isfinite(tension) ? tension : 0.5, false, offset, segments));
+        withPen(cardinalSpline(*points, std::isfinite(tension) ? tension : 0.5, /*closed=*/false, offset, segments));
         return true;
     }
     case FillEllipse: case FillPie: case DrawEllipse: case DrawPie: case DrawArc: {
@@ -670,7 +670,7 @@ bool PlusPlayer::stateRecord(std::uint16_t type, std::uint16_t flags, bytes::Byt
     case Save: case BeginContainerNoParams: case BeginContainer: {
         QRectF destination, source;
         if (type == BeginContainer) {
-            const auto d = readRect(in, false), s = readRect(in, false);
+            const auto d = readRect(in, /*compressed=*/false), s = readRect(in, /*compressed=*/false);
             if (!d || !s)
                 return false;
             destination = *d;
@@ -743,7 +743,7 @@ bool PlusPlayer::stateRecord(std::uint16_t type, std::uint16_t flags, bytes::Byt
     }
     case ResetClip: m_state.clip = m_state.containerClip; return true;
     case SetClipRect: {
-        const auto r = readRect(in, false);
+        const auto r = readRect(in, /*compressed=*/false);
         if (!r)
             return false;
         QPainterPath path;
@@ -833,7 +833,7 @@ bool PlusPlayer::imageRecord(std::uint16_t type, std::uint16_t flags, bytes::Byt
 {
     in.skip(4);  // image attributes
     in.skip(4);  // source unit: pixels
-    const auto source = readRect(in, false);
+    const auto source = readRect(in, /*compressed=*/false);
     if (!source)
         return false;
     QTransform placement;
@@ -877,7 +877,7 @@ bool PlusPlayer::textRecord(std::uint16_t type, std::uint16_t flags, bytes::Byte
     if (type == DrawString) {
         format = objectAs<StringFormat>(in.u32());
         const std::uint32_t length = in.u32();
-        layout = readRect(in, false);
+        layout = readRect(in, /*compressed=*/false);
         if (!layout || length > maxGlyphs || !in.has(std::size_t(length) * 2))
             return false;
         for (std::uint32_t i = 0; i < length; ++i)
