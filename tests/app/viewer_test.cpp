@@ -65,7 +65,7 @@ protected:
         application.SetTitle(ViewerTitle);
         RegisterViewerClasses();
         CreateViewerWindows();
-        StartViewer({"pictavo"});
+        StartViewer(ParseCommandLine({"pictavo"}));
         viewer = Form_Viewer;
     }
 
