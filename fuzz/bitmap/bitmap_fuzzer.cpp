@@ -1,5 +1,5 @@
-// Bitmap files from anywhere: read them, draw them small (opaque and through their mask) and
-// write them again, whatever their size: the reader's caps are what keeps the work bounded.
+// Bitmap files from anywhere: read them, draw them small (opaque and through their mask), use
+// them as the program uses pictures, and write them again, whatever their size: the reader's caps are what keeps the work bounded.
 // Whatever reads must write, and what was written must read again with the same pixels.
 
 #include "picture/bitmap/bitmap.h"
@@ -12,6 +12,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
+    fuzz_support::startPictureFormats();
     TBitmap bitmap;
     if (!fuzz_support::loadInput(bitmap, data, size))
         return 0;
@@ -21,6 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     bitmap.SetTransparent(true);
     canvas.StretchDraw({0, 0, 7, 5}, &bitmap);
     canvas.Draw(2, 3, &bitmap);
+    bitmap.SetTransparent(false);
+    fuzz_support::useLikeTheProgram(bitmap);
 
     TBitmap again;
     fuzz_support::requireReadsBack(bitmap, again, bitmap.Width(), bitmap.Height());

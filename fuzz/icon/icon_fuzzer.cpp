@@ -1,6 +1,7 @@
-// Icon files from anywhere: load them (which makes the chosen image once), draw them, make the
-// image again for displays of other depths (each may choose another entry), and write them
-// again from the handle. Whatever loads must draw, and what was written must load again.
+// Icon files from anywhere: load them (which makes the chosen image once), draw them, use them
+// as the program uses pictures, make the image again for displays of other depths (each may
+// choose another entry), and write them again from the handle. Whatever loads must draw, and
+// what was written must load again.
 
 #include "framework/exceptions.h"
 #include "picture/icon/icon.h"
@@ -13,6 +14,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
+    fuzz_support::startPictureFormats();
     TIcon icon;
     if (!fuzz_support::loadInput(icon, data, size))
         return 0;
@@ -24,13 +26,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const Exception&) {
         std::abort();  // loading made the image once; drawing must make it again
     }
+    fuzz_support::useLikeTheProgram(icon);
 
-    // Other displays choose other entries, which may be damaged where the first was not.
+    // Other displays choose other entries, which may be damaged where the first was not, and
+    // ask for other sizes: any of the system's refusals may come back.
     const std::span<const std::uint8_t> bytes(data, size);
-    for (int bits : {1, 4, 8, 24}) {
+    const struct {
+        int bits;
+        platform::Size size;
+    } displays[] = {{1, {16, 24}}, {4, {16, 16}}, {8, {1, 33}}, {24, {48, 48}}, {32, {7, 256}}};
+    for (const auto& display : displays) {
         try {
-            icon_file::makeIcon(bytes, bits, {16, 24});
-        } catch (const EInvalidGraphic&) {
+            icon_file::makeIcon(bytes, display.bits, display.size);
+        } catch (const Exception&) {
         }
     }
 

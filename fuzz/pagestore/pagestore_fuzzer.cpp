@@ -1,62 +1,74 @@
 // Saved page stores from anywhere: open them and read their pages from the start, from the end
-// and from the middle, so that the record chain is walked forward and backward. Whatever the
-// bytes say, a store reads or is refused with a stream error, and nothing is taken beyond what
-// its bytes justify.
+// and from the middle, so that the record chain is walked forward and backward, as pictures of
+// both classes a store may hold (the report's metafiles, and bitmaps); whatever page reads is
+// drawn and used as the program uses pictures. Whatever the bytes say, a store reads or is
+// refused with a stream error, and nothing is taken beyond what its bytes justify.
 
 #include "framework/exceptions.h"
 #include "picture/bitmap/bitmap.h"
+#include "picture/metafile/metafile.h"
 #include "platform/paths.h"
 #include "report/page_store.h"
 #include "support/graphic_harness.h"
 
+#include <unistd.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
-#include <filesystem>
+#include <cstdlib>
 #include <optional>
 #include <string>
-
-#include <unistd.h>
+#include <vector>
 
 namespace {
 
-// Drawing touches every pixel; larger pages are only read.
-constexpr std::int64_t maxDrawnPixels = std::int64_t(1) << 18;
-
-// The store file of this process, written again for every input.
-const std::string& storeFile()
-{
-    static const std::string name =
-        (std::filesystem::temp_directory_path() / ("pagestore-fuzz-" + std::to_string(::getpid()) + ".qrp")).string();
-    return name;
-}
-
-// Its name as the program gives it, worked out once.
-const std::optional<std::string>& storeName()
-{
-    static const std::optional<std::string> name = platform::toDriveLetterPath(storeFile());
-    return name;
-}
-
-} // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
-{
-    std::FILE* file = std::fopen(storeFile().c_str(), "wb");
-    if (!file)
-        return 0;
-    std::fwrite(data, 1, size, file);
-    std::fclose(file);
-    const auto& name = storeName();
-    if (!name)
-        return 0;
-
-    TQRPageList store(TBitmap::StaticClass());
-    try {
-        store.OpenStoreFile(*name);
-    } catch (const Exception&) {
-        return 0;
+// One store file per process, rewritten for every input; in memory where the system has a
+// memory file system. Its name goes as soon as the store has it open, so that nothing is left
+// behind however the process ends.
+class ScratchStore {
+public:
+    ScratchStore()
+    {
+        std::string pattern = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
+        pattern += "/pictavo-pagestore-fuzz-XXXXXX";
+        std::vector<char> name(pattern.begin(), pattern.end());
+        name.push_back('\0');
+        const int fd = mkstemp(name.data());
+        if (fd < 0)
+            std::abort();
+        close(fd);
+        unlink(name.data());
+        m_path = name.data();
+        m_name = platform::toDriveLetterPath(m_path);
+        if (!m_name)
+            std::abort();
     }
+    // Writes the input under the store's name; the program's name for it.
+    const std::string& write(const std::uint8_t* data, std::size_t size) const
+    {
+        std::FILE* file = std::fopen(m_path.c_str(), "wb");
+        if (!file || std::fwrite(data, 1, size, file) != size || std::fclose(file) != 0)
+            std::abort();
+        return *m_name;
+    }
+    void forget() const { unlink(m_path.c_str()); }
+
+private:
+    std::string m_path;
+    std::optional<std::string> m_name;
+};
+
+void readPages(const TMetaClass* pageClass, const ScratchStore& scratch, const std::uint8_t* data, std::size_t size)
+{
+    TQRPageList store(pageClass);
+    try {
+        store.OpenStoreFile(scratch.write(data, size));
+    } catch (const Exception&) {
+        scratch.forget();
+        return;
+    }
+    scratch.forget();
     // The count comes from the file: the pages around it are worked out in 64 bits.
     const std::int64_t count = store.PageCount();
     for (std::int64_t n : {std::int64_t(1), count, std::int64_t(2), count - 1, std::int64_t(1), count / 2}) {
@@ -64,13 +76,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             continue;
         try {
             std::unique_ptr<TGraphic> page = store.GetPage(int(n));
-            if (page && std::int64_t(page->Width()) * page->Height() <= maxDrawnPixels) {
-                fuzz_support::SmallCanvas canvas;
-                canvas.StretchDraw({0, 0, 16, 16}, page.get());
-            }
+            if (page)
+                fuzz_support::useLikeTheProgram(*page);
         } catch (const Exception&) {
             // A refused page; the others may still read.
         }
     }
+}
+
+} // namespace
+
+// The font system keeps caches for the life of the process that the leak checker cannot see
+// through; they are not the report's.
+extern "C" const char* __lsan_default_suppressions()
+{
+    return "leak:libfontconfig\n";
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    fuzz_support::startPictureFormats();
+    static const ScratchStore scratch;
+    readPages(TMetafile::StaticClass(), scratch, data, size);
+    readPages(TBitmap::StaticClass(), scratch, data, size);
     return 0;
 }
