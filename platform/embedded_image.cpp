@@ -7,8 +7,6 @@
 #include <QByteArray>
 #include <QImageReader>
 
-#include <cstring>
-
 namespace platform {
 
 namespace {
@@ -35,7 +33,6 @@ QImage imageOf(std::unique_ptr<Section> pixels, bool alpha)
     return image;
 }
 
-// PNG data through libpng: sixteen-bit samples rounded, as Qt's readers round them.
 QImage decodePngData(std::span<const std::uint8_t> data, const std::function<bool(QSize)>& sizeAccepted)
 {
     if (!pngChunksFit(data))
@@ -46,7 +43,7 @@ QImage decodePngData(std::span<const std::uint8_t> data, const std::function<boo
             return width <= std::uint32_t(INT32_MAX) && height <= std::uint32_t(INT32_MAX)
                    && sizeAccepted(QSize(int(width), int(height)));
         },
-        SixteenBitSamples::Rounded);
+        PngReading::Embedded);
     if (decoded.failure != PngFailure::None)
         return {};
     return imageOf(std::move(decoded.pixels), decoded.alpha);
@@ -58,7 +55,7 @@ QImage decodeEmbeddedImage(std::span<const std::uint8_t> data, const char* forma
                            const std::function<bool(QSize)>& sizeAccepted)
 {
     // Data said to be a PNG is read as one, whatever else it may look like.
-    if (format ? std::strcmp(format, "png") == 0 : isPng(data))
+    if (format ? qstricmp(format, "png") == 0 : isPng(data))
         return decodePngData(data, sizeAccepted);
     QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data.data()), qsizetype(data.size()));
     QBuffer buffer(&bytes);

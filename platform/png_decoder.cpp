@@ -31,7 +31,7 @@ struct ReadJob {
     PngSession* session;
     png_structp png;
     png_infop info;
-    SixteenBitSamples samples;
+    PngReading reading;
     Layout layout;
     Section* pixels = nullptr;
 };
@@ -75,7 +75,7 @@ void chooseLayout(ReadJob& job)
     const bool transparentColour = seeThrough(png, info);
 
     if (depth == 16) {
-        if (job.samples == SixteenBitSamples::Rounded)
+        if (job.reading == PngReading::Embedded)
             png_set_scale_16(png);
         else
             png_set_strip_16(png);
@@ -169,25 +169,25 @@ PngFailure failureOf(const PngSession& session)
 
 PngDecoding decodePng(std::span<const std::uint8_t> file,
                       const std::function<bool(std::uint32_t width, std::uint32_t height)>& sizeAccepted,
-                      SixteenBitSamples samples)
+                      PngReading reading)
 {
     // Anything that does not start as a PNG file is refused as such, however short.
     if (file.size() < 8 || png_sig_cmp(file.data(), 0, 8) != 0)
-        return {.failure = PngFailure::Damaged};
+        return {.pixels = nullptr, .alpha = false, .failure = PngFailure::Damaged};
     PngSession session(file);
     PngReader reader(session);
     if (!reader.png || !reader.info)
-        return {.failure = PngFailure::OutOfMemory};
-    ReadJob job{.session = &session, .png = reader.png, .info = reader.info, .samples = samples, .layout = {}};
+        return {.pixels = nullptr, .alpha = false, .failure = PngFailure::OutOfMemory};
+    ReadJob job{.session = &session, .png = reader.png, .info = reader.info, .reading = reading, .layout = {}};
     if (!readHeader(job))
-        return {.failure = failureOf(session)};
+        return {.pixels = nullptr, .alpha = false, .failure = failureOf(session)};
 
     const Layout& layout = job.layout;
     const std::int64_t stride = sectionStride(layout.width, layout.bitCount);
     if (stride * std::int64_t(layout.height) > maxSectionBytes
         || codedBytes(job.png, job.info) > std::int64_t(file.size()) * maxPngInflation
         || (sizeAccepted && !sizeAccepted(layout.width, layout.height)))
-        return {.failure = PngFailure::Refused};
+        return {.pixels = nullptr, .alpha = false, .failure = PngFailure::Refused};
     BitmapInfoHeader header;
     header.biSize = 40;
     header.biWidth = std::int32_t(layout.width);
@@ -197,7 +197,7 @@ PngDecoding decodePng(std::span<const std::uint8_t> file,
     header.biCompression = BI_RGB;
     std::unique_ptr<Section> pixels = Section::createToOverwrite(header, layout.colours);
     if (!pixels)
-        return {.failure = PngFailure::OutOfMemory};
+        return {.pixels = nullptr, .alpha = false, .failure = PngFailure::OutOfMemory};
     // The bytes past each row's pixels are never written by the library.
     const std::size_t rowBytes = std::size_t(layout.width) * std::size_t(layout.bitCount / 8);
     if (std::size_t(stride) > rowBytes)
@@ -213,7 +213,7 @@ PngDecoding decodePng(std::span<const std::uint8_t> file,
             rows[y] = pixels->row(int(y));
     }
     if (!readRows(job, rows.empty() ? nullptr : rows.data()))
-        return {.failure = failureOf(session)};
+        return {.pixels = nullptr, .alpha = false, .failure = failureOf(session)};
     return {.pixels = std::move(pixels), .alpha = layout.alpha};
 }
 

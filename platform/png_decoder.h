@@ -26,8 +26,10 @@ enum class PngFailure {
     OutOfMemory,  // the library's structures or the pixels could not be made
 };
 
-// How sixteen-bit samples become eight: their high byte, or rounded to the nearest level.
-enum class SixteenBitSamples { HighByte, Rounded };
+// How sixteen-bit samples become eight: a PNG file of its own keeps their high byte; a PNG
+// picture inside another file rounds them to the nearest level, as the platform's image readers
+// always have for such pictures.
+enum class PngReading { File, Embedded };
 
 struct PngDecoding {
     // Top-down rows: 8 bits with a colour table (palette and gray pictures without
@@ -38,11 +40,11 @@ struct PngDecoding {
     PngFailure failure = PngFailure::None;
 };
 
-// Decodes a whole PNG file, the chunks after the image data included. `sizeAccepted`, when
-// given, is asked about the header's width and height before the pixels are allocated.
+// Decodes a whole PNG file, the chunks after the image data included. `sizeAccepted`, when given, is asked about the header's width and height
+// before the pixels are allocated.
 PngDecoding decodePng(std::span<const std::uint8_t> file,
                       const std::function<bool(std::uint32_t width, std::uint32_t height)>& sizeAccepted = {},
-                      SixteenBitSamples samples = SixteenBitSamples::HighByte);
+                      PngReading reading = PngReading::File);
 
 // For fuzzing only: damaged check values of chunks and of the compressed data are taken as
 // good, so that mutated data reaches the decoding behind them. Process-wide; off at start.
