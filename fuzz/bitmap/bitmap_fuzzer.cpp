@@ -1,6 +1,8 @@
-// Bitmap files from anywhere: read them, draw them small (opaque and through their mask), use
-// them as the program uses pictures, and write them again, whatever their size: the reader's caps are what keeps the work bounded.
-// Whatever reads must write, and what was written must read again with the same pixels.
+// Bitmap files from anywhere: read them, draw them small (opaque and through their mask) and
+// write them again, whatever their size (the reader's caps are what keeps the work bounded);
+// use them as the program uses pictures, and convert them to another pixel layout (chosen by the
+// input's last byte). Whatever reads must write, and what was written must read again with the
+// same pixels.
 
 #include "picture/bitmap/bitmap.h"
 #include "platform/section.h"
@@ -9,6 +11,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <iterator>
+
+namespace {
+
+// Converting touches every pixel; larger pictures keep their layout.
+constexpr std::int64_t maxConvertedPixels = std::int64_t(1) << 20;
+
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
@@ -24,6 +34,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     canvas.Draw(2, 3, &bitmap);
     bitmap.SetTransparent(false);
     fuzz_support::useLikeTheProgram(bitmap);
+
+    // Pictures converted to the decoders' and encoders' layouts keep their size.
+    if (size > 0 && std::int64_t(bitmap.Width()) * bitmap.Height() <= maxConvertedPixels) {
+        static constexpr TPixelLayout layouts[] = {pl1Bit, pl4Bit, pl8Bit, pl15Bit, pl16Bit, pl24Bit, pl32Bit, plDevice};
+        TBitmap converted;
+        converted.CopyFrom(&bitmap);
+        converted.SetPixelLayout(layouts[data[size - 1] % std::size(layouts)]);
+        canvas.StretchDraw({0, 0, 16, 16}, &converted);
+        if (converted.Width() != bitmap.Width() || converted.Height() != bitmap.Height())
+            std::abort();
+    }
 
     TBitmap again;
     fuzz_support::requireReadsBack(bitmap, again, bitmap.Width(), bitmap.Height());

@@ -1,8 +1,10 @@
 // Saved page stores from anywhere: open them and read their pages from the start, from the end
 // and from the middle, so that the record chain is walked forward and backward, as pictures of
 // both classes a store may hold (the report's metafiles, and bitmaps); whatever page reads is
-// drawn and used as the program uses pictures. Whatever the bytes say, a store reads or is
-// refused with a stream error, and nothing is taken beyond what its bytes justify.
+// drawn, used as the program uses pictures, and added to a new store (compressed as the old one
+// was, moving to its temporary file after a few kilobytes) that must give every page back.
+// Whatever the bytes say, a store reads or is refused with a stream error, and nothing is taken
+// beyond what its bytes justify.
 
 #include "framework/exceptions.h"
 #include "picture/bitmap/bitmap.h"
@@ -22,6 +24,9 @@
 #include <vector>
 
 namespace {
+
+// New stores move from memory to their temporary file past this many bytes.
+constexpr std::int64_t spillingAfter = 4096;
 
 // One store file per process, rewritten for every input; in memory where the system has a
 // memory file system. Its name goes as soon as the store has it open, so that nothing is left
@@ -69,18 +74,37 @@ void readPages(const TMetaClass* pageClass, const ScratchStore& scratch, const s
         return;
     }
     scratch.forget();
+    TQRPageList written(pageClass);
+    written.SetStream(std::make_unique<TQRStream>(spillingAfter));
+    written.SetCompression(store.Compression());
+    int added = 0;
     // The count comes from the file: the pages around it are worked out in 64 bits.
     const std::int64_t count = store.PageCount();
     for (std::int64_t n : {std::int64_t(1), count, std::int64_t(2), count - 1, std::int64_t(1), count / 2}) {
         if (n < INT32_MIN || n > INT32_MAX)
             continue;
+        std::unique_ptr<TGraphic> page;
         try {
-            std::unique_ptr<TGraphic> page = store.GetPage(int(n));
-            if (page)
-                fuzz_support::useLikeTheProgram(*page);
+            page = store.GetPage(int(n));
         } catch (const Exception&) {
-            // A refused page; the others may still read.
+            continue;  // a refused page; the others may still read
         }
+        if (!page)
+            continue;
+        fuzz_support::useLikeTheProgram(*page);
+        try {
+            written.AddPage(*page);
+        } catch (const Exception&) {
+            std::abort();  // a page that reads must write
+        }
+        ++added;
+    }
+    try {
+        for (int n = added; n >= 1; --n)
+            if (!written.GetPage(n))
+                std::abort();
+    } catch (const Exception&) {
+        std::abort();  // what a store was given, it must give back
     }
 }
 

@@ -12,6 +12,7 @@
 
 #include <QGuiApplication>
 
+#include <algorithm>
 #include <cstdlib>
 #include <vector>
 
@@ -23,6 +24,8 @@ namespace {
 constexpr int pageWidth = 794;
 constexpr int pageHeight = 1123;
 constexpr int margin = 38;
+// Encoding in every class costs a few times what decoding did; only small pictures go through it.
+constexpr std::int64_t maxEncodedPixels = std::int64_t(1) << 16;
 
 void drawOddly(TGraphic& graphic)
 {
@@ -48,10 +51,10 @@ void mayRefuse(Step step)
     }
 }
 
-void assign(TGraphic& graphic)
+void assign(TGraphic& graphic, bool intoEveryClass)
 {
+    TBitmap bitmap;
     mayRefuse([&] {
-        TBitmap bitmap;
         bitmap.CopyFrom(&graphic);
         SmallCanvas canvas;
         canvas.StretchDraw({0, 0, 16, 16}, &bitmap);
@@ -61,6 +64,26 @@ void assign(TGraphic& graphic)
         copy->CopyFrom(&graphic);
         (void)copy->SameImage(graphic);
     });
+    if (!intoEveryClass || bitmap.IsEmpty())
+        return;
+    // Every class of the registry takes the picture (most of them through its bitmap), which
+    // makes them encode it in their own way.
+    std::vector<const TMetaClass*> classes;
+    for (const TFileFormat& format : FileFormats().Entries())
+        if (std::find(classes.begin(), classes.end(), format.GraphicClass) == classes.end())
+            classes.push_back(format.GraphicClass);
+    for (const TMetaClass* graphicClass : classes) {
+        mayRefuse([&] {
+            std::unique_ptr<TGraphic> other = CreateGraphic(graphicClass);
+            other->CopyFrom(&graphic);
+        });
+        mayRefuse([&] {
+            std::unique_ptr<TGraphic> other = CreateGraphic(graphicClass);
+            other->CopyFrom(&bitmap);
+            SmallCanvas canvas;
+            canvas.StretchDraw({0, 0, 16, 16}, other.get());
+        });
+    }
 }
 
 void clipboardRoundTrip(TGraphic& graphic)
@@ -70,13 +93,19 @@ void clipboardRoundTrip(TGraphic& graphic)
         TClipboardHandle data;
         TPaletteHandle palette;
         graphic.SaveClipboardData(format, data, palette);
+        // Pasted as the program would (by the class registered for the format), and into a
+        // picture of the same class.
         const TMetaClass* reader = ClipboardFormats().FindFormat(format);
-        if (!reader)
-            return;
-        std::unique_ptr<TGraphic> pasted = CreateGraphic(reader);
-        pasted->LoadClipboardData(format, data, palette);
-        SmallCanvas canvas;
-        canvas.StretchDraw({0, 0, 16, 16}, pasted.get());
+        for (const TMetaClass* graphicClass : {reader, graphic.ClassType()}) {
+            if (!graphicClass)
+                continue;
+            mayRefuse([&] {
+                std::unique_ptr<TGraphic> pasted = CreateGraphic(graphicClass);
+                pasted->LoadClipboardData(format, data, palette);
+                SmallCanvas canvas;
+                canvas.StretchDraw({0, 0, 16, 16}, pasted.get());
+            });
+        }
     });
 }
 
@@ -185,9 +214,10 @@ void useLikeTheProgram(TGraphic& graphic, std::int64_t maxCopiedPixels)
 {
     startPictureFormats();
     drawOddly(graphic);
-    if (graphic.IsEmpty() || std::int64_t(graphic.Width()) * graphic.Height() > maxCopiedPixels)
+    const std::int64_t pixels = std::int64_t(graphic.Width()) * graphic.Height();
+    if (graphic.IsEmpty() || pixels > maxCopiedPixels)
         return;
-    assign(graphic);
+    assign(graphic, pixels <= maxEncodedPixels);
     clipboardRoundTrip(graphic);
     storedFormRoundTrip(graphic);
     printLayout(graphic);

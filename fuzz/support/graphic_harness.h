@@ -45,9 +45,9 @@ bool loadInput(TGraphic& graphic, const std::uint8_t* data, std::size_t size);
 void requireReadsBack(TGraphic& written, TGraphic& reader, int width, int height);
 
 // What the program does with a loaded picture besides showing it: drawing at odd sizes,
-// mirrored and through clips; assigning it to a bitmap and through a picture container; putting
-// it on the clipboard and reading it back with the class registered for the format; writing
-// and reading its stored form; and printing it as the report lays out a picture, stretched
+// mirrored and through clips; assigning it to a bitmap, to its own class and (small pictures)
+// to every registered class; putting it on the clipboard and reading it back with the class
+// registered for the format and with its own; writing and reading its stored form; and printing it as the report lays out a picture, stretched
 // over a page and at its own size clipped to the page, recorded as the page's metafile and
 // played back. A picture of more than `maxCopiedPixels` pixels is only drawn: the copies
 // would pass the fuzzing runs' memory limits long before the program's own. Aborts when the
