@@ -63,24 +63,6 @@ if [ $# -gt 0 ]; then
 fi
 nice -n 19 cmake --build "$build" --target "${targets[@]}"
 
-# Replaces the target's row of the campaign table in fuzz/README.md (rows in target order).
-recordCampaign() {
-    local readme=$root/fuzz/README.md row=$1 target=$2
-    awk -v row="$row" -v target="$target" '
-        /^<!-- campaigns -->$/ { inTable = 1 }
-        inTable && /^<!-- end of campaigns -->$/ {
-            if (!done) print row
-            inTable = 0
-        }
-        inTable && /^\| [a-z_]+_fuzzer \|/ {
-            split($0, cells, " ")
-            if (cells[2] == target) { print row; done = 1; next }
-            if (!done && cells[2] > target) { print row; done = 1 }
-        }
-        { print }
-    ' "$readme" >"$readme.new" && mv "$readme.new" "$readme"
-}
-
 report=$build/fuzz-report.txt
 for target in "${targets[@]}"; do
     dir=${folder[$target]}
@@ -135,7 +117,9 @@ for target in "${targets[@]}"; do
     tail -n 30 "$work/log" >"$build/$target.log"
     # Only a whole campaign goes into the table: one that ran its hour, or its executions.
     if [ "$status" -eq 0 ] && { [ "$ran" -ge $campaignSeconds ] || [ "${executed:-0}" -ge $campaignExecutions ]; }; then
-        recordCampaign "| $target | $when | $ran | ${executed:-?} | ${edges:-?} | $findings |" "$target"
+        awk -v row="| $target | $when | $ran | ${executed:-?} | ${edges:-?} | $findings |" -v target="$target" \
+            -f "$root/scripts/fuzz_campaign_table.awk" "$root/fuzz/README.md" >"$work/readme"
+        cp "$work/readme" "$root/fuzz/README.md"
     fi
     rm -rf "$work"
     trap - EXIT
