@@ -12,55 +12,38 @@
 #include "platform/paths.h"
 #include "report/page_store.h"
 #include "support/graphic_harness.h"
-
-#include <unistd.h>
+#include "support/scratch_file.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <optional>
 #include <string>
-#include <vector>
 
 namespace {
 
 // New stores move from memory to their temporary file past this many bytes.
 constexpr std::int64_t spillingAfter = 4096;
 
-// One store file per process, rewritten for every input; in memory where the system has a
-// memory file system. Its name goes as soon as the store has it open, so that nothing is left
-// behind however the process ends.
+// One store file per process, rewritten for every input; its name goes as soon as the store
+// has it open, so that nothing is left behind however the process ends.
 class ScratchStore {
 public:
-    ScratchStore()
+    ScratchStore() : m_file("pictavo-pagestore-fuzz"), m_name(platform::toDriveLetterPath(m_file.path()))
     {
-        std::string pattern = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-        pattern += "/pictavo-pagestore-fuzz-XXXXXX";
-        std::vector<char> name(pattern.begin(), pattern.end());
-        name.push_back('\0');
-        const int fd = mkstemp(name.data());
-        if (fd < 0)
-            std::abort();
-        close(fd);
-        unlink(name.data());
-        m_path = name.data();
-        m_name = platform::toDriveLetterPath(m_path);
         if (!m_name)
             std::abort();
     }
     // Writes the input under the store's name; the program's name for it.
     const std::string& write(const std::uint8_t* data, std::size_t size) const
     {
-        std::FILE* file = std::fopen(m_path.c_str(), "wb");
-        if (!file || std::fwrite(data, 1, size, file) != size || std::fclose(file) != 0)
-            std::abort();
+        m_file.write(data, size);
         return *m_name;
     }
-    void forget() const { unlink(m_path.c_str()); }
+    void forget() const { m_file.forget(); }
 
 private:
-    std::string m_path;
+    fuzz_support::ScratchFile m_file;
     std::optional<std::string> m_name;
 };
 
