@@ -1,16 +1,9 @@
 #include "app/command_line.h"
 
-#include <cctype>
+#include "platform/ascii_text.h"
 
 namespace {
 constexpr auto printSwitch = "/PRINT";
-
-std::string upperCase(std::string text)
-{
-    for (char& c : text)
-        c = char(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
 } // namespace
 
 StartupCommand ParseCommandLine(const std::vector<std::string>& parameters)
@@ -18,7 +11,7 @@ StartupCommand ParseCommandLine(const std::vector<std::string>& parameters)
     StartupCommand command;
     // Parameter count excludes parameter 0; batch mode needs the switch and at least one name.
     const std::size_t count = parameters.empty() ? 0 : parameters.size() - 1;
-    if (count < 2 || upperCase(parameters[1]) != printSwitch)
+    if (count < 2 || !platform::sameTextIgnoringAsciiCase(parameters[1], printSwitch))
         return command;
     command.batchPrint = true;
     command.files.assign(parameters.begin() + 2, parameters.end());

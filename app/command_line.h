@@ -1,6 +1,7 @@
 #pragma once
 // The program's command line: "/PRINT" (in any case) followed by file names prints them
 // without showing a window; anything else shows the main window and ignores the parameters.
+// It is read once, by main, and the result handed to the start-up.
 
 #include <string>
 #include <vector>

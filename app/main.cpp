@@ -6,8 +6,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <string>
-#include <vector>
 
 namespace {
 constexpr auto cannotOpenDisplay = "%s: cannot open the display \"%s\"\n";
@@ -16,13 +14,14 @@ constexpr auto noDisplaySet = "%s: cannot open the display (none is set)\n";
 
 int main(int argc, char** argv)
 {
+    const StartupCommand command = ParseCommandLine({argv, argv + argc});
     const char* platformChosen = std::getenv("QT_QPA_PLATFORM");
     if (!platformChosen || !*platformChosen) {
         const platform::WindowSystemCheck windowSystem = platform::checkWindowSystem();
         if (!windowSystem.available) {
             // Printing from the command line shows no window and so needs no display: without
             // one the program draws offscreen and reports errors on standard error.
-            if (ParseCommandLine(std::vector<std::string>(argv, argv + argc)).batchPrint) {
+            if (command.batchPrint) {
                 setenv("QT_QPA_PLATFORM", "offscreen", 1);
             } else {
                 if (windowSystem.display.empty())
@@ -33,5 +32,5 @@ int main(int argc, char** argv)
             }
         }
     }
-    return RunViewer(argc, argv);
+    return RunViewer(argc, argv, command);
 }

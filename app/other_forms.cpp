@@ -14,24 +14,25 @@ TForm_PrintPreview* Form_PrintPreview = nullptr;
 
 namespace {
 
-// Lays the picture out, prepares the report and hands it to `operation` (Preview or Print); the
-// image holds the picture only meanwhile.
-void runOnPicture(TImprimeGrafico& form, const std::string& p, void (TQuickRep::*operation)())
+// The report's operations generate the pages each needs, so the report runs once for a preview
+// and once for a print; the image holds the picture only meanwhile.
+void previewPicture(TImprimeGrafico& form, const std::string& p)
 {
     const ScopeExit empty([&] { form.QRImage->SetPicture(nullptr); });
     form.LayOut(p);
-    form.QuickRep->Prepare();
-    (form.QuickRep->*operation)();
-}
-
-void previewPicture(TImprimeGrafico& form, const std::string& p)
-{
-    runOnPicture(form, p, &TQuickRep::Preview);
+    form.QuickRep->Preview();
 }
 
 void printPicture(TImprimeGrafico& form, const std::string& p)
 {
-    runOnPicture(form, p, &TQuickRep::Print);
+    const ScopeExit empty([&] { form.QRImage->SetPicture(nullptr); });
+    form.LayOut(p);
+    // Print draws the page afresh at the printer's resolution, so pages prepared before it would
+    // go unused. Only without a printer, when Print does nothing, is the page prepared instead,
+    // as before: that still checks the printer chosen, and a batch print on an empty printer
+    // list ends with "Printer index out of range".
+    if (!form.QuickRep->Print())
+        form.QuickRep->Prepare();
 }
 
 // The file's name without its folder: what a user recognises in the printer's queue.

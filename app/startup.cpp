@@ -1,6 +1,5 @@
 #include "app/startup.h"
 
-#include "app/command_line.h"
 #include "app/components/app_events.h"
 #include "app/components/open_picture_dialog.h"
 #include "app/components/printer_setup_dialog.h"
@@ -67,9 +66,8 @@ void CreateViewerWindows()
     Application->CreateForm(Form_PrintPreview);
 }
 
-int StartViewer(const std::vector<std::string>& parameters)
+int StartViewer(const StartupCommand& command)
 {
-    const StartupCommand command = ParseCommandLine(parameters);
     if (!command.batchPrint) {
         // The application does not show its main window by itself (the window's design says
         // so): only this does, which keeps it hidden in batch mode.
@@ -107,28 +105,27 @@ std::string environment(const char* name)
 
 // The lists start in the process's directory, which must be one they can show. Names to print
 // are taken from where the program was started before it moves.
-std::vector<std::string> settleCurrentDirectory(std::vector<std::string> parameters)
+StartupCommand settleCurrentDirectory(StartupCommand command)
 {
-    if (ParseCommandLine(parameters).batchPrint)
-        for (std::size_t i = 2; i < parameters.size(); ++i)
-            if (fileExistsAsGiven(parameters[i])) {
-                std::error_code error;
-                const auto absolute = std::filesystem::absolute(parameters[i], error);
-                if (!error)
-                    parameters[i] = absolute.string();
-            }
+    for (std::string& name : command.files)
+        if (fileExistsAsGiven(name)) {
+            std::error_code error;
+            const auto absolute = std::filesystem::absolute(name, error);
+            if (!error)
+                name = absolute.string();
+        }
     platform::ensureUsableCurrentDirectory(environment("PWD"), environment("HOME"));
-    return parameters;
+    return command;
 }
 
 } // namespace
 
-int RunViewer(int& argc, char** argv)
+int RunViewer(int& argc, char** argv, StartupCommand command)
 {
     // The command line is the program's own: the window system is given only the program's
     // name, so that it neither takes parameters away ("-reverse", "-style x") nor acts on them
     // ("-platform x").
-    const std::vector<std::string> parameters = settleCurrentDirectory({argv, argv + argc});
+    command = settleCurrentDirectory(std::move(command));
     int windowSystemArgc = argc > 0 ? 1 : 0;
     TApplication application;
     int status = 0;
@@ -139,7 +136,7 @@ int RunViewer(int& argc, char** argv)
         const THookSubscription surfaces = application.MessageHandled.Add(FreeBitmapSurfaceContexts);
         RegisterViewerClasses();
         CreateViewerWindows();
-        status = StartViewer(parameters);
+        status = StartViewer(command);
         application.Run();
     } catch (...) {
         application.HandleException(&application);

@@ -3,8 +3,7 @@
 // registered, the five windows are made in their fixed order, and the command line decides
 // between showing the main window and printing the named files without showing anything.
 
-#include <string>
-#include <vector>
+#include "app/command_line.h"
 
 // The application's title, shown on its task bar button and as the caption of its messages.
 extern const char* const ViewerTitle;
@@ -17,11 +16,11 @@ void RegisterViewerClasses();
 // window, in that order, owned by the application; the first becomes the main window.
 void CreateViewerWindows();
 
-// Acts on the command line (parameter 0 first) once the windows exist: shows the main window, or
-// prints each named file that exists and asks the application to end. Returns the exit status
-// so far: 1 when a print failed (its message shown), otherwise 0.
-int StartViewer(const std::vector<std::string>& parameters);
+// Acts on the command line once the windows exist: shows the main window, or prints each named
+// file that exists and asks the application to end. Returns the exit status so far: 1 when a
+// print failed (its message shown), otherwise 0.
+int StartViewer(const StartupCommand& command);
 
-// The whole program: the application object, the windows, the command line and the message
-// loop. Returns the process's exit status.
-int RunViewer(int& argc, char** argv);
+// The whole program: the application object, the windows, the command line read from argv and
+// the message loop. Returns the process's exit status.
+int RunViewer(int& argc, char** argv, StartupCommand command);

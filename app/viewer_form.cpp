@@ -10,32 +10,25 @@
 #include "framework/ext_controls.h"
 #include "framework/menus.h"
 #include "picture/image.h"
+#include "platform/ascii_text.h"
 #include "platform/drives/drives.h"
 #include "settings/form_storage.h"
 
 #include <array>
-#include <cctype>
 
 TForm_Viewer* Form_Viewer = nullptr;
 
 namespace {
 
-// The endings (last four characters, upper case) of the files the picture area shows. "JPEG"
+// The endings (last four characters, in any case) of the files the picture area shows. "JPEG"
 // has no dot so that ".jpeg" names are shown too.
 constexpr std::array<const char*, 7> pictureEndings = {".GIF", ".BMP", ".ICO", ".EMF", ".WMF", ".JPG", "JPEG"};
 constexpr auto iconEnding = ".ICO";
 
-std::string upperCase(std::string text)
-{
-    for (char& c : text)
-        c = char(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
-
-bool isPictureEnding(const std::string& ending)
+bool isPictureEnding(std::string_view ending)
 {
     for (const char* known : pictureEndings)
-        if (ending == known)
+        if (platform::sameTextIgnoringAsciiCase(ending, known))
             return true;
     return false;
 }
@@ -165,7 +158,7 @@ void TForm_Viewer::Lista_ArquivosChange(TObject*)
     if (!Imagem || !RxTrayIcon)
         return;
     const std::string p = Lista_Arquivos->SelectedPath();
-    const std::string e = upperCase(Right(p, 4));
+    const std::string e = Right(p, 4);
     // The caption follows the selection even when the picture then fails to load.
     Tab_Imagem->SetCaption(GetFileName(p));
     if (isPictureEnding(e) || hasRegisteredExtension(p)) {
@@ -174,7 +167,7 @@ void TForm_Viewer::Lista_ArquivosChange(TObject*)
     } else {
         Imagem->SetVisible(false);
     }
-    if (e == iconEnding)
+    if (platform::sameTextIgnoringAsciiCase(e, iconEnding))
         RxTrayIcon->Icon()->LoadFile(p);
     else
         RxTrayIcon->Icon()->ReplaceGraphic(nullptr);

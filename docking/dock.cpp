@@ -246,7 +246,7 @@ void TDock97::InsertControl(TControl* control)
     if (auto* window = dynamic_cast<TCustomToolWindow97*>(control)) {
         ArrangeToolbars();
         if (OnInsertRemoveBar && !IsLoading())
-            OnInsertRemoveBar(this, true, window);
+            OnInsertRemoveBar(this, /*inserting=*/true, window);
     }
 }
 
@@ -256,7 +256,7 @@ void TDock97::RemoveControl(TControl* control)
     if (auto* window = dynamic_cast<TCustomToolWindow97*>(control)) {
         ArrangeToolbars();
         if (OnInsertRemoveBar && !IsLoading() && !IsDestroying())
-            OnInsertRemoveBar(this, false, window);
+            OnInsertRemoveBar(this, /*inserting=*/false, window);
     }
 }
 

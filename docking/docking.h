@@ -33,6 +33,15 @@ using TDockableTo = unsigned;  // bits 1 << TDockPosition
 enum TDockBoundLine { blTop, blBottom, blLeft, blRight };
 using TDockBoundLines = unsigned;
 
+// How a dockable window's contents are laid out: in a row along a top or bottom dock, in a
+// column down a left or right dock, or floating in a window of its own (in rows that may wrap).
+enum class BarLayout { Horizontal, Vertical, Floating };
+// The layout of a window docked in a horizontal (top or bottom) or vertical dock.
+constexpr BarLayout dockedLayout(bool horizontal)
+{
+    return horizontal ? BarLayout::Horizontal : BarLayout::Vertical;
+}
+
 using TInsertRemoveEvent = std::function<void(TObject* sender, bool inserting, TCustomToolWindow97* bar)>;
 using TRequestDockEvent = std::function<void(TObject* sender, TCustomToolWindow97* bar, bool& accept)>;
 
@@ -232,8 +241,10 @@ protected:
     void TextChanged() override;
     void Loaded() override;
 
-    // Room on each side for a docked (in a dock of that orientation) or floating window.
-    TRect marginsFor(bool docked, bool horizontal) const;
+    // Room on each side of the window in that layout.
+    TRect marginsFor(BarLayout layout) const;
+    // The layout the window has now: floating, or docked (on no dock, as in a horizontal one).
+    BarLayout currentLayout() const;
 
 private:
     friend class TDock97;
@@ -340,8 +351,11 @@ public:
     static const PropertyTable& ClassProperties();
 
 protected:
-    // Lays the controls out (placing them when `place`) and returns the client size they take.
-    TSize Layout(bool horizontal, bool floating, int wrapWidth, bool place);
+    // Measuring gives the client size the controls would take; placing also moves them there.
+    enum class LayoutPass { Measure, Place };
+    // Lays the controls out and returns the client size they take. A floating toolbar wraps its
+    // lines at `wrapWidth` (0: it does not wrap); docked ones ignore it.
+    TSize Layout(BarLayout layout, int wrapWidth, LayoutPass pass);
     TSize ResizeFloatingClient(TSize requested, bool byWidth) override;
     void LayoutChanged() override;
     void ControlChanged(TControl* control) override;

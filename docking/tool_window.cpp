@@ -203,9 +203,9 @@ void TCustomToolWindow97::SetParentComponent(TComponent* parent)
     TCustomControl::SetParentComponent(parent);
 }
 
-TRect TCustomToolWindow97::marginsFor(bool docked, bool horizontal) const
+TRect TCustomToolWindow97::marginsFor(BarLayout layout) const
 {
-    if (!docked) {
+    if (layout == BarLayout::Floating) {
         const int frame = m_resizable ? sizingFrame : dialogFrame;
         return TRect{frame, frame + smallCaptionHeight, frame, frame};
     }
@@ -213,17 +213,24 @@ TRect TCustomToolWindow97::marginsFor(bool docked, bool horizontal) const
     const TDock97* dock = DockedTo();
     const int handle = m_dragHandle && (!dock || dock->AllowDrag()) ? dragHandleSize : 0;
     TRect margins{dockedBorder, dockedBorder, dockedBorder, dockedBorder};
-    if (horizontal)
+    if (layout == BarLayout::Horizontal)
         margins.left += handle;
     else
         margins.top += handle;
     return margins;
 }
 
+BarLayout TCustomToolWindow97::currentLayout() const
+{
+    if (FloatingWindow())
+        return BarLayout::Floating;
+    const TDock97* dock = DockedTo();
+    return dockedLayout(!dock || dock->IsHorizontal());
+}
+
 TRect TCustomToolWindow97::NonClientMargins() const
 {
-    const TDock97* dock = DockedTo();
-    return marginsFor(dock != nullptr || !FloatingWindow(), dock ? dock->IsHorizontal() : true);
+    return marginsFor(currentLayout());
 }
 
 TRect TCustomToolWindow97::ClientAreaRect() const
@@ -537,7 +544,7 @@ void TCustomToolWindow97::startDrag(int x, int y)
 {
     const TPoint at = ClientToScreen({x, y});
     m_drag = std::make_unique<ToolWindowDrag>(*this, at);
-    m_drag->Track(at, false);
+    m_drag->Track(at, /*ctrlHeld=*/false);
 }
 
 TRect TCustomToolWindow97::DragOutline() const
@@ -772,13 +779,13 @@ void TToolWindow97::SetClientSize(int width, int height)
 
 TSize TToolWindow97::DockedSize(bool horizontal)
 {
-    const TRect m = marginsFor(true, horizontal);
+    const TRect m = marginsFor(dockedLayout(horizontal));
     return {m_keptClientWidth + m.left + m.right, m_keptClientHeight + m.top + m.bottom};
 }
 
 TSize TToolWindow97::FloatingSize()
 {
-    const TRect m = marginsFor(false, true);
+    const TRect m = marginsFor(BarLayout::Floating);
     return {m_keptClientWidth + m.left + m.right, m_keptClientHeight + m.top + m.bottom};
 }
 

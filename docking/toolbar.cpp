@@ -74,10 +74,12 @@ int TToolbar97::BarSize(bool horizontal)
     return size;
 }
 
-TSize TToolbar97::Layout(bool horizontal, bool floating, int wrapWidth, bool place)
+TSize TToolbar97::Layout(BarLayout layout, int wrapWidth, LayoutPass pass)
 {
     // A floating toolbar lays its controls out in lines.
-    horizontal = horizontal || floating;
+    const bool floating = layout == BarLayout::Floating;
+    const bool horizontal = layout != BarLayout::Vertical;
+    const bool place = pass == LayoutPass::Place;
     const TRect margins = floating ? floatingMargins : TRect{};
     const int bar = BarSize(horizontal);
     const bool wraps = floating && wrapWidth > 0;
@@ -165,15 +167,15 @@ TSize TToolbar97::Layout(bool horizontal, bool floating, int wrapWidth, bool pla
 
 TSize TToolbar97::DockedSize(bool horizontal)
 {
-    const TSize client = Layout(horizontal, false, 0, false);
-    const TRect m = marginsFor(true, horizontal);
+    const TSize client = Layout(dockedLayout(horizontal), 0, LayoutPass::Measure);
+    const TRect m = marginsFor(dockedLayout(horizontal));
     return {client.cx + m.left + m.right, client.cy + m.top + m.bottom};
 }
 
 TSize TToolbar97::FloatingSize()
 {
-    const TSize client = Layout(true, true, m_floatingWidth, false);
-    const TRect m = marginsFor(false, true);
+    const TSize client = Layout(BarLayout::Floating, m_floatingWidth, LayoutPass::Measure);
+    const TRect m = marginsFor(BarLayout::Floating);
     return {client.cx + m.left + m.right, client.cy + m.top + m.bottom};
 }
 
@@ -195,7 +197,7 @@ void TToolbar97::SetFloatingWidth(int width)
 TSize TToolbar97::ResizeFloatingClient(TSize requested, bool byWidth)
 {
     const int narrowest = narrowestWidth();
-    const int widest = Layout(true, true, 0, false).cx;
+    const int widest = Layout(BarLayout::Floating, 0, LayoutPass::Measure).cx;
     if (byWidth) {
         m_floatingWidth = std::clamp(requested.cx, narrowest, std::max(narrowest, widest));
     } else {
@@ -204,7 +206,7 @@ TSize TToolbar97::ResizeFloatingClient(TSize requested, bool byWidth)
         int best = widest;
         int bestDistance = INT_MAX;
         for (int width = widest; width >= narrowest; --width) {
-            const int distance = std::abs(Layout(true, true, width, false).cy - requested.cy);
+            const int distance = std::abs(Layout(BarLayout::Floating, width, LayoutPass::Measure).cy - requested.cy);
             if (distance < bestDistance) {
                 best = width;
                 bestDistance = distance;
@@ -212,16 +214,14 @@ TSize TToolbar97::ResizeFloatingClient(TSize requested, bool byWidth)
         }
         m_floatingWidth = best;
     }
-    return Layout(true, true, m_floatingWidth, false);
+    return Layout(BarLayout::Floating, m_floatingWidth, LayoutPass::Measure);
 }
 
 void TToolbar97::LayoutControls()
 {
     if (m_layingOut || IsLoading())
         return;
-    const TDock97* dock = DockedTo();
-    const bool floating = FloatingWindow() != nullptr;
-    Layout(dock ? dock->IsHorizontal() : true, floating, floating ? m_floatingWidth : 0, true);
+    Layout(currentLayout(), m_floatingWidth, LayoutPass::Place);
 }
 
 void TToolbar97::LayoutChanged()

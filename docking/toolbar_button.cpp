@@ -69,7 +69,7 @@ public:
             leave(*previous);
         hoveredRef() = &button;
         button.setMouseIn(true);
-        timer().Start(hoverCheckInterval, true);
+        timer().Start(hoverCheckInterval, /*repeating=*/true);
     }
 
     static void leave(TToolbarButton97& button)
@@ -339,7 +339,7 @@ void TToolbarButton97::Click()
 {
     HoverTracker::forget(*this);
     if (m_dropdownMenu && (!m_dropdownCombo || m_arrowPressed)) {
-        DropDown(false);
+        DropDown(/*byKeyboard=*/false);
         return;
     }
     if (m_modalResult != 0)
@@ -351,7 +351,7 @@ void TToolbarButton97::Click()
 void TToolbarButton97::AcceleratorClick()
 {
     if (m_dropdownMenu && !m_dropdownCombo)
-        DropDown(true);
+        DropDown(/*byKeyboard=*/true);
     else
         Click();
 }
@@ -410,7 +410,7 @@ void TToolbarButton97::repeatClick()
     }
     // After the first delay the clicks come at the shorter interval.
     if (!m_repeatTimer->Active() || m_repeatTimer->Interval() != m_repeatInterval)
-        m_repeatTimer->Start(m_repeatInterval, true);
+        m_repeatTimer->Start(m_repeatInterval, /*repeating=*/true);
     if (m_state == bsDown97)
         Click();
 }

@@ -7,6 +7,7 @@
 #include "filelists/path_split.h"
 #include "framework/exceptions.h"
 #include "framework/format.h"
+#include "platform/ascii_text.h"
 #include "platform/drives/drives.h"
 #include "platform/drives/file_names.h"
 #include "platform/drives/file_search.h"
@@ -39,11 +40,11 @@ bool isExecutableName(std::string_view name)
     const std::size_t dot = name.rfind('.');
     if (dot == std::string_view::npos)
         return false;
-    std::string extension(name.substr(dot));
-    for (char& c : extension)
-        if (c >= 'A' && c <= 'Z')
-            c = char(c - 'A' + 'a');
-    return extension == ".exe" || extension == ".com" || extension == ".bat" || extension == ".pif";
+    const std::string_view extension = name.substr(dot);
+    for (const char* executable : {".exe", ".com", ".bat", ".pif"})
+        if (platform::sameTextIgnoringAsciiCase(extension, executable))
+            return true;
+    return false;
 }
 
 // The hourglass while a long list fills; the previous cursor comes back when the scope ends,
@@ -206,7 +207,7 @@ void TFileListBox::SetSelectedPath(const std::string& path)
     // A name that does not exist is reported below, once the lists are in its directory.
     const PathParts parts = splitPath(path, MissingName::IsFile);
     if (m_dirList)
-        m_dirList->enterDirectory(path, true);
+        m_dirList->enterDirectory(path, /*missingNameIsFile=*/true);
     else if (parts.drive != 0 && !parts.network)
         SetCurrentDirectory(Format("%s:%s", {std::string(1, parts.drive), parts.directory}));
     else

@@ -83,10 +83,10 @@ TMenuItem::~TMenuItem()
         m_parent->Remove(this);
 }
 
-void TMenuItem::changed(bool rebuild)
+void TMenuItem::changed(Change change)
 {
     if (TMenu* menu = GetParentMenu())
-        menu->MenuChanged(this, rebuild);
+        menu->MenuChanged(this, change == Change::Items);
 }
 
 void TMenuItem::SetCaption(const std::string& caption)
@@ -95,7 +95,7 @@ void TMenuItem::SetCaption(const std::string& caption)
         return;
     const bool lineChanged = IsLine() != (caption == "-");
     m_caption = caption;
-    changed(lineChanged);
+    changed(lineChanged ? Change::Items : Change::Look);
 }
 
 void TMenuItem::SetChecked(bool checked)
@@ -108,9 +108,9 @@ void TMenuItem::SetChecked(bool checked)
             if (sibling != this && sibling->m_radioItem && sibling->m_groupIndex == m_groupIndex &&
                 sibling->m_checked) {
                 sibling->m_checked = false;
-                sibling->changed(false);
+                sibling->changed(Change::Look);
             }
-    changed(false);
+    changed(Change::Look);
 }
 
 void TMenuItem::SetRadioItem(bool radio)
@@ -118,7 +118,7 @@ void TMenuItem::SetRadioItem(bool radio)
     if (radio == m_radioItem)
         return;
     m_radioItem = radio;
-    changed(false);
+    changed(Change::Look);
 }
 
 void TMenuItem::SetGroupIndex(int group)
@@ -126,7 +126,7 @@ void TMenuItem::SetGroupIndex(int group)
     if (group == m_groupIndex)
         return;
     m_groupIndex = group;
-    changed(false);
+    changed(Change::Look);
 }
 
 void TMenuItem::SetEnabled(bool enabled)
@@ -134,7 +134,7 @@ void TMenuItem::SetEnabled(bool enabled)
     if (enabled == m_enabled)
         return;
     m_enabled = enabled;
-    changed(false);
+    changed(Change::Look);
 }
 
 void TMenuItem::SetVisible(bool visible)
@@ -142,7 +142,7 @@ void TMenuItem::SetVisible(bool visible)
     if (visible == m_visible)
         return;
     m_visible = visible;
-    changed(true);
+    changed(Change::Items);
 }
 
 void TMenuItem::SetDefault(bool isDefault)
@@ -153,10 +153,10 @@ void TMenuItem::SetDefault(bool isDefault)
         for (TMenuItem* sibling : m_parent->m_items)
             if (sibling != this && sibling->m_default) {
                 sibling->m_default = false;
-                sibling->changed(false);
+                sibling->changed(Change::Look);
             }
     m_default = isDefault;
-    changed(false);
+    changed(Change::Look);
 }
 
 void TMenuItem::SetShortCut(TShortCut shortCut)
@@ -164,7 +164,7 @@ void TMenuItem::SetShortCut(TShortCut shortCut)
     if (shortCut == m_shortCut)
         return;
     m_shortCut = shortCut;
-    changed(false);
+    changed(Change::Look);
 }
 
 void TMenuItem::SetHint(const std::string& hint)
@@ -172,7 +172,7 @@ void TMenuItem::SetHint(const std::string& hint)
     if (hint == m_hint)
         return;
     m_hint = hint;
-    changed(false);
+    changed(Change::Look);
 }
 
 TDrawable* TMenuItem::Bitmap() const
@@ -204,14 +204,14 @@ void TMenuItem::SetBitmap(const TDrawable* bitmap)
         }
         m_bitmap->CopyFrom(bitmap);
     }
-    changed(false);
+    changed(Change::Look);
 }
 
 void TMenuItem::SetCheckBitmaps(TDrawable* unchecked, TDrawable* checked)
 {
     m_uncheckedBitmap = unchecked;
     m_checkedBitmap = checked;
-    changed(false);
+    changed(Change::Look);
 }
 
 TMenuItem* TMenuItem::Items(int index) const
@@ -234,7 +234,7 @@ void TMenuItem::Insert(int index, TMenuItem* item)
         throw EListError(listIndex, {static_cast<long long>(index)});
     m_items.insert(m_items.begin() + index, item);
     item->m_parent = this;
-    changed(true);
+    changed(Change::Items);
 }
 
 void TMenuItem::Remove(TMenuItem* item)
@@ -244,7 +244,7 @@ void TMenuItem::Remove(TMenuItem* item)
         throw EInvalidOperation(subMenuMissing);
     m_items.erase(it);
     item->m_parent = nullptr;
-    changed(true);
+    changed(Change::Items);
 }
 
 void TMenuItem::Delete(int index)
@@ -281,7 +281,7 @@ void TMenuItem::SetMenuIndex(int index)
         return;
     parent->m_items.erase(parent->m_items.begin() + MenuIndex());
     parent->m_items.insert(parent->m_items.begin() + index, this);
-    changed(true);
+    changed(Change::Items);
 }
 
 TMenu* TMenuItem::GetParentMenu() const

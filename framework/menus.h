@@ -99,7 +99,10 @@ public:
 
 private:
     friend class TMenu;
-    void changed(bool rebuild);
+    // What a change touches: how the item looks, or which items there are and where (its menu's
+    // presentations then build their menus again).
+    enum class Change { Look, Items };
+    void changed(Change change);
 
     std::string m_caption;
     bool m_checked = false;

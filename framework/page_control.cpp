@@ -190,7 +190,7 @@ void TPageControl::RemoveControl(TControl* control)
         m_pages.erase(std::remove(m_pages.begin(), m_pages.end(), page), m_pages.end());
         page->m_pageControl = nullptr;
         if (page == m_activePage)
-            m_activePage = FindNextPage(nullptr, true, true);
+            m_activePage = FindNextPage(nullptr, /*forward=*/true, /*checkTabVisible=*/true);
         page->TControl::SetVisible(false);
     }
     TWinControl::RemoveControl(control);
@@ -277,7 +277,7 @@ TTabSheet* TPageControl::FindNextPage(TTabSheet* current, bool forward, bool che
 
 void TPageControl::SelectNextPage(bool forward)
 {
-    TTabSheet* page = FindNextPage(m_activePage, forward, true);
+    TTabSheet* page = FindNextPage(m_activePage, forward, /*checkTabVisible=*/true);
     if (page && page != m_activePage && CanChange()) {
         SetActivePage(page);
         Change();

@@ -1,18 +1,5 @@
 #include "framework/properties.h"
 
-#include <cctype>
-
-bool SameText(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-
 std::string PropertyInfo::Identifier(long long ordinal) const
 {
     if (ordinal < 0 || ordinal >= static_cast<long long>(identifiers.size()))

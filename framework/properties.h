@@ -3,6 +3,8 @@
 // The window-design reader and the settings store both find properties here; nothing else
 // reflects.
 
+#include "platform/ascii_text.h"
+
 #include <any>
 #include <functional>
 #include <initializer_list>
@@ -72,7 +74,11 @@ private:
     std::vector<PropertyInfo> m_own;
 };
 
-bool SameText(std::string_view a, std::string_view b);
+// Names of classes, components, properties and identifiers match ignoring ASCII case.
+inline bool SameText(std::string_view a, std::string_view b)
+{
+    return platform::sameTextIgnoringAsciiCase(a, b);
+}
 
 // Builders for table entries from member functions of class C.
 namespace props {

@@ -1,7 +1,8 @@
 #include "platform/clipboard_formats.h"
 
+#include "platform/ascii_text.h"
+
 #include <algorithm>
-#include <cctype>
 #include <mutex>
 #include <vector>
 
@@ -20,13 +21,6 @@ NamedFormats& namedFormats()
     return formats;
 }
 
-bool sameName(std::string_view a, std::string_view b)
-{
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-    });
-}
-
 constexpr std::size_t namedFormatCount = 0x10000 - firstNamedClipboardFormat;
 
 } // namespace
@@ -38,7 +32,7 @@ std::uint16_t registerClipboardFormat(std::string_view name)
     NamedFormats& formats = namedFormats();
     std::lock_guard lock(formats.mutex);
     const auto found = std::find_if(formats.names.begin(), formats.names.end(),
-                                    [&](const std::string& known) { return sameName(known, name); });
+                                    [&](const std::string& known) { return sameTextIgnoringAsciiCase(known, name); });
     if (found != formats.names.end())
         return std::uint16_t(firstNamedClipboardFormat + (found - formats.names.begin()));
     if (formats.names.size() == namedFormatCount)

@@ -1,5 +1,6 @@
 #include "platform/device_context.h"
 
+#include "platform/page_mapping.h"
 #include "platform/painter_device_context.h"
 #include "platform/qt_drawing.h"
 #include "platform/section_device_context.h"
@@ -47,21 +48,19 @@ void DeviceContext::setMapMode(MapMode mode)
     DeviceState& s = m_state;
     const int dpiX = std::max(1, logicalDpiX()), dpiY = std::max(1, logicalDpiY());
     // Fixed modes measure in fractions of a millimetre or an inch, with y growing upwards.
-    const auto fixed = [&](int unitsPerInchTimes10) {
-        s.windowExtent = {unitsPerInchTimes10, unitsPerInchTimes10};
+    const auto fixed = [&](MapMode unit) {
+        const int perTenInches = int(std::lround(254.0 / millimetresPerUnit(unit)));
+        s.windowExtent = {perTenInches, perTenInches};
         s.viewportExtent = {dpiX * 10, -dpiY * 10};
     };
     switch (mode) {
     case MapMode::Text: s.windowExtent = {1, 1}; s.viewportExtent = {1, 1}; break;
-    case MapMode::LoMetric: fixed(2540); break;    // 0.1 mm
-    case MapMode::HiMetric: fixed(25400); break;   // 0.01 mm
-    case MapMode::LoEnglish: fixed(1000); break;   // 0.01 inch
-    case MapMode::HiEnglish: fixed(10000); break;  // 0.001 inch
-    case MapMode::Twips: fixed(14400); break;      // 1/1440 inch
+    case MapMode::LoMetric: case MapMode::HiMetric: case MapMode::LoEnglish: case MapMode::HiEnglish:
+    case MapMode::Twips: fixed(mode); break;
     case MapMode::Isotropic:
         // Entering isotropic mode from a fixed one keeps its scale (as metric units).
         if (s.mapMode == MapMode::Text)
-            fixed(2540);
+            fixed(MapMode::LoMetric);
         break;
     case MapMode::Anisotropic: break;
     default: return;
@@ -75,17 +74,12 @@ namespace {
 // logical unit is as wide as it is tall.
 void keepIsotropic(DeviceState& s)
 {
-    if (s.mapMode != MapMode::Isotropic || s.windowExtent.cx == 0 || s.windowExtent.cy == 0)
+    if (s.mapMode != MapMode::Isotropic)
         return;
-    const double sx = std::abs(double(s.viewportExtent.cx) / s.windowExtent.cx);
-    const double sy = std::abs(double(s.viewportExtent.cy) / s.windowExtent.cy);
-    if (sx > sy) {
-        const double v = sy * std::abs(double(s.windowExtent.cx));
-        s.viewportExtent.cx = (s.viewportExtent.cx < 0 ? -1 : 1) * int(std::lround(std::min(v, deviceLimit)));
-    } else if (sy > sx) {
-        const double v = sx * std::abs(double(s.windowExtent.cy));
-        s.viewportExtent.cy = (s.viewportExtent.cy < 0 ? -1 : 1) * int(std::lround(std::min(v, deviceLimit)));
-    }
+    const QPointF v = isotropicViewportExtent(QPointF(s.windowExtent.cx, s.windowExtent.cy),
+                                              QPointF(s.viewportExtent.cx, s.viewportExtent.cy));
+    const auto whole = [](double e) { return int(std::copysign(std::lround(std::min(std::abs(e), deviceLimit)), e)); };
+    s.viewportExtent = {whole(v.x()), whole(v.y())};
 }
 
 } // namespace
@@ -123,11 +117,9 @@ bool DeviceContext::setWorldTransform(const QTransform& transform)
 QTransform DeviceContext::deviceTransform() const
 {
     const DeviceState& s = m_state;
-    const double sx = double(s.viewportExtent.cx) / s.windowExtent.cx;
-    const double sy = double(s.viewportExtent.cy) / s.windowExtent.cy;
-    const QTransform page(sx, 0, 0, sy, s.viewportOrigin.x - double(s.windowOrigin.x) * sx,
-                          s.viewportOrigin.y - double(s.windowOrigin.y) * sy);
-    return s.world * page;
+    return s.world * pageTransform(QPointF(s.windowOrigin.x, s.windowOrigin.y), QPointF(s.windowExtent.cx, s.windowExtent.cy),
+                                   QPointF(s.viewportOrigin.x, s.viewportOrigin.y),
+                                   QPointF(s.viewportExtent.cx, s.viewportExtent.cy));
 }
 
 int DeviceContext::saveDC()

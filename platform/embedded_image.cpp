@@ -1,5 +1,6 @@
 #include "platform/embedded_image.h"
 
+#include "platform/ascii_text.h"
 #include "platform/png_chunks.h"
 #include "platform/png_decoder.h"
 
@@ -55,7 +56,7 @@ QImage decodeEmbeddedImage(std::span<const std::uint8_t> data, const char* forma
                            const std::function<bool(QSize)>& sizeAccepted)
 {
     // Data said to be a PNG is read as one, whatever else it may look like.
-    if (format ? qstricmp(format, "png") == 0 : isPng(data))
+    if (format ? sameTextIgnoringAsciiCase(format, "png") : isPng(data))
         return decodePngData(data, sizeAccepted);
     QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data.data()), qsizetype(data.size()));
     QBuffer buffer(&bytes);

@@ -32,7 +32,7 @@ std::unique_ptr<Icon> makeDefaultApplicationIcon()
             const bool titleBar = y < frame.top + 6;
             colour->setPixel(x, y, edge ? black : titleBar ? navy : white);
         }
-    return Icon::create(std::move(colour), std::move(mask), false);
+    return Icon::create(std::move(colour), std::move(mask), /*alpha=*/false);
 }
 
 } // namespace

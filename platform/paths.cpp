@@ -1,5 +1,6 @@
 #include "platform/paths.h"
 
+#include "platform/ascii_text.h"
 #include "platform/drives/drive_table.h"
 #include "platform/drives/file_system_backend.h"
 #include "platform/drives/path_names.h"
@@ -19,17 +20,6 @@ bool isSeparator(char c)
     return c == '\\' || c == '/';
 }
 
-bool sameTextIgnoringCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-
 // "\\server\share\rest": the network drive whose connection name is the longest leading part
 // of the path (compared ignoring case, as share names are), and the rest.
 std::optional<std::string> nativeNetworkPath(std::string_view path)
@@ -40,7 +30,7 @@ std::optional<std::string> nativeNetworkPath(std::string_view path)
         std::optional<std::string> connection = driveConnectionName(drive);
         if (!connection || connection->size() > path.size() || connection->size() <= bestLength)
             continue;
-        if (sameTextIgnoringCase(path.substr(0, connection->size()), *connection) &&
+        if (sameTextIgnoringAsciiCase(path.substr(0, connection->size()), *connection) &&
             (path.size() == connection->size() || isSeparator(path[connection->size()]))) {
             best = &drive;
             bestLength = connection->size();
@@ -79,7 +69,7 @@ const std::vector<DriveMapping>& driveTable()
 void setDriveTable(std::vector<DriveMapping> drives)
 {
     for (DriveMapping& drive : drives)
-        drive.letter = char(std::tolower(static_cast<unsigned char>(drive.letter)));
+        drive.letter = asciiLower(drive.letter);
     pinDriveMappings(std::move(drives));
 }
 

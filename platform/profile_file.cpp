@@ -1,5 +1,6 @@
 #include "platform/profile_file.h"
 
+#include "platform/ascii_text.h"
 #include "platform/paths.h"
 
 #include <sys/stat.h>
@@ -25,18 +26,6 @@ std::string_view trimmed(std::string_view text)
         return {};
     const auto last = text.find_last_not_of(" \t\r");
     return text.substr(first, last - first + 1);
-}
-
-bool sameName(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i]))
-            return false;
-    }
-    return true;
 }
 
 // The name of a section header line, or nullopt for any other line.
@@ -146,7 +135,7 @@ std::optional<SectionSpan> findSection(const std::vector<std::string>& lines, st
 {
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const auto name = sectionOf(lines[i]);
-        if (!name || !sameName(*name, section))
+        if (!name || !sameTextIgnoringAsciiCase(*name, section))
             continue;
         std::size_t end = i + 1;
         while (end < lines.size() && !sectionOf(lines[end]))
@@ -199,7 +188,7 @@ std::string readProfileString(const std::string& path, std::string_view section,
         return std::string(defaultValue);
     for (std::size_t i = span->header + 1; i < span->end; ++i) {
         const std::string_view line = (*lines)[i];
-        if (const auto name = keyOf(line); name && sameName(*name, key)) {
+        if (const auto name = keyOf(line); name && sameTextIgnoringAsciiCase(*name, key)) {
             const std::string_view value = trimmed(line.substr(line.find('=') + 1));
             return std::string(value.substr(0, maxProfileValue));
         }
@@ -225,7 +214,7 @@ bool writeProfileString(const std::string& path, std::string_view section, std::
     std::size_t lastEntry = span->header;
     for (std::size_t i = span->header + 1; i < span->end; ++i) {
         if (const auto name = keyOf((*lines)[i])) {
-            if (sameName(*name, key)) {
+            if (sameTextIgnoringAsciiCase(*name, key)) {
                 (*lines)[i] = entry;
                 return replaceFile(path, *lines);
             }

@@ -254,7 +254,7 @@ void ShapePainter::setBrush(const BrushSpec& brush)
     m_painter.setBrushOrigin(m_state.brushOrigin.x, m_state.brushOrigin.y);
 }
 
-bool ShapePainter::prepareFigure(bool withBrush)
+bool ShapePainter::prepareFigure(FigureParts parts)
 {
     const PenMode mode = m_state.penMode;
     if (mode == PenMode::Nop)
@@ -313,7 +313,7 @@ bool ShapePainter::prepareFigure(bool withBrush)
         }
         m_painter.setPen(pen);
     }
-    if (!withBrush || m_state.brush.style == BrushStyle::Clear) {
+    if (parts == FigureParts::Outline || m_state.brush.style == BrushStyle::Clear) {
         m_painter.setBrush(Qt::NoBrush);
     } else if (mode == PenMode::Black || mode == PenMode::White || mode == PenMode::NotCopyPen) {
         m_painter.setBrush(qColour(colourFor(m_state.brush.colour)));
@@ -325,14 +325,14 @@ bool ShapePainter::prepareFigure(bool withBrush)
 
 void ShapePainter::line(Point from, Point to)
 {
-    if (!prepareFigure(false))
+    if (!prepareFigure(FigureParts::Outline))
         return;
     m_painter.drawLine(from.x, from.y, to.x, to.y);
 }
 
 void ShapePainter::polyline(std::span<const Point> points)
 {
-    if (points.size() < 2 || !prepareFigure(false))
+    if (points.size() < 2 || !prepareFigure(FigureParts::Outline))
         return;
     QPolygon polygon;
     for (const Point& p : points)
@@ -342,7 +342,7 @@ void ShapePainter::polyline(std::span<const Point> points)
 
 void ShapePainter::polygon(std::span<const Point> points)
 {
-    if (points.size() < 2 || !prepareFigure(true))
+    if (points.size() < 2 || !prepareFigure(FigureParts::InsideAndOutline))
         return;
     QPolygon polygon;
     for (const Point& p : points)
@@ -370,14 +370,14 @@ QRectF figureBox(const Rect& figure, const PenSpec& pen)
 
 void ShapePainter::rectangle(const Rect& r)
 {
-    if (!prepareFigure(true))
+    if (!prepareFigure(FigureParts::InsideAndOutline))
         return;
     m_painter.drawRect(figureBox(r, m_state.pen));
 }
 
 void ShapePainter::roundRect(const Rect& r, int cornerWidth, int cornerHeight)
 {
-    if (!prepareFigure(true))
+    if (!prepareFigure(FigureParts::InsideAndOutline))
         return;
     m_painter.drawRoundedRect(figureBox(r, m_state.pen), std::abs(double(cornerWidth)) / 2.0,
                               std::abs(double(cornerHeight)) / 2.0, Qt::AbsoluteSize);
@@ -385,14 +385,14 @@ void ShapePainter::roundRect(const Rect& r, int cornerWidth, int cornerHeight)
 
 void ShapePainter::ellipse(const Rect& r)
 {
-    if (!prepareFigure(true))
+    if (!prepareFigure(FigureParts::InsideAndOutline))
         return;
     m_painter.drawEllipse(figureBox(r, m_state.pen));
 }
 
 void ShapePainter::arc(ArcKind kind, const Rect& r, Point start, Point end)
 {
-    if (!prepareFigure(kind != ArcKind::Arc))
+    if (!prepareFigure(kind == ArcKind::Arc ? FigureParts::Outline : FigureParts::InsideAndOutline))
         return;
     const QRectF box = figureBox(r, m_state.pen);
     // Counterclockwise from the start ray to the end ray; equal rays make a whole turn.
@@ -559,11 +559,11 @@ void ShapePainter::text(const TextRun& run)
     }
 }
 
-void ShapePainter::path(const QPainterPath& outline, bool fill, bool stroke)
+void ShapePainter::path(const QPainterPath& outline, FigureParts parts)
 {
-    if (!prepareFigure(fill))
+    if (!prepareFigure(parts))
         return;
-    if (!stroke)
+    if (parts == FigureParts::Inside)
         m_painter.setPen(Qt::NoPen);
     m_painter.drawPath(outline);
 }

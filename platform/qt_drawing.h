@@ -78,6 +78,9 @@ struct TextRun {
 double textRunAdvance(const TextRun& run, const DrawState& state);
 QRectF textRunBounds(const TextRun& run, const DrawState& state);
 
+// What of a figure is drawn: its inside with the brush, its outline with the pen, or both.
+enum class FigureParts { Inside, Outline, InsideAndOutline };
+
 class ShapePainter {
 public:
     ShapePainter(QPainter& painter, const DrawState& state) : m_painter(painter), m_state(state) {}
@@ -93,12 +96,13 @@ public:
     void fillRect(const Rect& r, const BrushSpec& brush);
     void frameRect(const Rect& r, const BrushSpec& brush);
     void text(const TextRun& run);
-    // A device-space outline: filled with the brush (by its own fill rule) and stroked.
-    void path(const QPainterPath& outline, bool fill, bool stroke);
+    // A device-space outline: its inside filled with the brush (by its own fill rule), its
+    // outline stroked with the pen.
+    void path(const QPainterPath& outline, FigureParts parts);
 
 private:
     // Sets pen, brush and composition for a figure; false when the pen mode draws nothing.
-    bool prepareFigure(bool withBrush);
+    bool prepareFigure(FigureParts parts);
     void setBrush(const BrushSpec& brush);
 
     QPainter& m_painter;

@@ -116,13 +116,13 @@ void RasterContext::paintClipped(const Rect& bounds, const std::function<void(QP
     });
 }
 
-void RasterContext::drawPath(const QPainterPath& path, bool fill, bool stroke)
+void RasterContext::drawPath(const QPainterPath& path, detail::FigureParts parts)
 {
     if (path.isEmpty())
         return;
     const detail::DrawState state = deviceState();
     paintClipped(boundsOf(path.controlPointRect(), state.pen.width + 2.0),
-                 [&](QPainter& painter) { ShapePainter(painter, state).path(path, fill, stroke); });
+                 [&](QPainter& painter) { ShapePainter(painter, state).path(path, parts); });
 }
 
 void RasterContext::moveTo(Point p)
@@ -228,7 +228,7 @@ void RasterContext::polyPolygon(std::span<const Point> points, std::span<const i
                      [&](QPainter& painter) { ShapePainter(painter, state).polygon(device); });
         return;
     }
-    drawPath(path, true, true);
+    drawPath(path, detail::FigureParts::InsideAndOutline);
 }
 
 void RasterContext::polyPolyline(std::span<const Point> points, std::span<const int> counts)
@@ -254,7 +254,7 @@ void RasterContext::polyBezier(std::span<const Point> points)
         m_path.addPath(path);
         return;
     }
-    drawPath(path, false, true);
+    drawPath(path, detail::FigureParts::Outline);
 }
 
 void RasterContext::polyBezierTo(std::span<const Point> points)
@@ -288,7 +288,7 @@ void RasterContext::rectangle(const Rect& r)
         QPainterPath path;
         path.addPolygon(deviceTransform().map(QPolygonF(logicalBox(r))));
         path.closeSubpath();
-        drawPath(path, true, true);
+        drawPath(path, detail::FigureParts::InsideAndOutline);
         return;
     }
     const Rect d = normalised(deviceRect(r));
@@ -305,7 +305,7 @@ void RasterContext::roundRect(const Rect& r, int cornerWidth, int cornerHeight)
         if (m_pathOpen)
             m_path.addPath(t.map(path));
         else
-            drawPath(t.map(path), true, true);
+            drawPath(t.map(path), detail::FigureParts::InsideAndOutline);
         return;
     }
     const Rect d = normalised(deviceRect(r));
@@ -323,7 +323,7 @@ void RasterContext::ellipse(const Rect& r)
         if (m_pathOpen)
             m_path.addPath(deviceTransform().map(path));
         else
-            drawPath(deviceTransform().map(path), true, true);
+            drawPath(deviceTransform().map(path), detail::FigureParts::InsideAndOutline);
         return;
     }
     const Rect d = normalised(deviceRect(r));
@@ -356,7 +356,7 @@ void RasterContext::addArcToPath(const Rect& r, Point start, Point end, bool lin
 void RasterContext::arcFigure(int kind, const Rect& r, Point start, Point end)
 {
     if (m_pathOpen) {
-        addArcToPath(r, start, end, false);
+        addArcToPath(r, start, end, /*lineToStart=*/false);
         if (kind != 0) {
             if (kind == 2)
                 m_path.lineTo(deviceTransform().mapRect(logicalBox(r)).center());
@@ -367,14 +367,14 @@ void RasterContext::arcFigure(int kind, const Rect& r, Point start, Point end)
     if (!axisAligned()) {
         const QPainterPath saved = m_path;
         m_path = QPainterPath();
-        addArcToPath(r, start, end, false);
+        addArcToPath(r, start, end, /*lineToStart=*/false);
         if (kind == 2)
             m_path.lineTo(deviceTransform().mapRect(logicalBox(r)).center());
         if (kind != 0)
             m_path.closeSubpath();
         const QPainterPath figure = m_path;
         m_path = saved;
-        drawPath(figure, kind != 0, true);
+        drawPath(figure, kind != 0 ? detail::FigureParts::InsideAndOutline : detail::FigureParts::Outline);
         return;
     }
     const Rect d = normalised(deviceRect(r));
@@ -413,7 +413,7 @@ void RasterContext::arcTo(const Rect& r, Point start, Point end)
     } else if (m_path.elementCount() == 0) {
         m_path.moveTo(toDevice(m_state.position.x, m_state.position.y));
     }
-    addArcToPath(r, start, end, true);
+    addArcToPath(r, start, end, /*lineToStart=*/true);
     bool invertible = false;
     const QPointF last = deviceTransform().inverted(&invertible).map(m_path.currentPosition());
     if (invertible)
@@ -421,7 +421,7 @@ void RasterContext::arcTo(const Rect& r, Point start, Point end)
     if (!open) {
         const QPainterPath figure = m_path;
         m_path = saved;
-        drawPath(figure, false, true);
+        drawPath(figure, detail::FigureParts::Outline);
     }
 }
 
@@ -454,7 +454,7 @@ void RasterContext::fillRect(const Rect& r, const BrushSpec& brush)
         const PenSpec savedPen = m_state.pen;
         m_state.brush = brush;
         m_state.pen.style = PenStyle::Clear;
-        drawPath(path, true, false);
+        drawPath(path, detail::FigureParts::Inside);
         m_state.brush = saved;
         m_state.pen = savedPen;
         return;
@@ -529,7 +529,7 @@ void RasterContext::fillPath()
         QPainterPath path = m_path;
         path.setFillRule(m_state.polyFillMode == PolyFillMode::Winding ? Qt::WindingFill : Qt::OddEvenFill);
         path.closeSubpath();
-        drawPath(path, true, false);
+        drawPath(path, detail::FigureParts::Inside);
     }
     discardPath();
 }
@@ -537,7 +537,7 @@ void RasterContext::fillPath()
 void RasterContext::strokePath()
 {
     if (m_pathClosed)
-        drawPath(m_path, false, true);
+        drawPath(m_path, detail::FigureParts::Outline);
     discardPath();
 }
 
@@ -546,8 +546,8 @@ void RasterContext::strokeAndFillPath()
     if (m_pathClosed) {
         QPainterPath path = m_path;
         path.setFillRule(m_state.polyFillMode == PolyFillMode::Winding ? Qt::WindingFill : Qt::OddEvenFill);
-        drawPath(path, true, false);
-        drawPath(m_path, false, true);
+        drawPath(path, detail::FigureParts::Inside);
+        drawPath(m_path, detail::FigureParts::Outline);
     }
     discardPath();
 }

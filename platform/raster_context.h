@@ -21,6 +21,7 @@ namespace platform {
 namespace detail {
 struct BlitParams;
 struct DrawState;
+enum class FigureParts;
 } // namespace detail
 
 class RasterContext : public DeviceContext {
@@ -78,8 +79,8 @@ protected:
     virtual bool monochromeTarget() const { return false; }
     virtual bool antialiasedText() const { return true; }
 
-    // A device-space outline, filled and stroked as a figure.
-    virtual void drawPath(const QPainterPath& path, bool fill, bool stroke);
+    // A device-space outline drawn as a figure.
+    virtual void drawPath(const QPainterPath& path, detail::FigureParts parts);
     // A blit in device pixels, once for each rectangle of the clip region.
     virtual void blitClipped(detail::BlitParams params);
 

@@ -106,7 +106,7 @@ std::unique_ptr<Section::Memory> Section::Memory::allocate(std::size_t bytes, bo
             std::uint8_t* const pixels = mappedPixels(block, taken);
             if (zeroed)
                 std::memset(pixels, 0, bytes);
-            return std::unique_ptr<Memory>(new Memory(pixels, block, taken, true));
+            return std::unique_ptr<Memory>(new Memory(pixels, block, taken, /*mapped=*/true));
         }
     }
     if (bytes >= mappedThreshold) {
@@ -141,7 +141,7 @@ std::unique_ptr<Section::Memory> Section::Memory::allocate(std::size_t bytes, bo
         // requests are hints; a kernel without them hands out pages as they are touched.
         if (length <= populateLimit)
             madvise(block, length, MADV_POPULATE_WRITE);
-        return std::unique_ptr<Memory>(new Memory(mappedPixels(block, length), block, length, true));
+        return std::unique_ptr<Memory>(new Memory(mappedPixels(block, length), block, length, /*mapped=*/true));
     }
     const std::size_t rounded = (bytes + memoryAlignment - 1) / memoryAlignment * memoryAlignment;
     void* block = std::aligned_alloc(memoryAlignment, rounded);
@@ -149,7 +149,7 @@ std::unique_ptr<Section::Memory> Section::Memory::allocate(std::size_t bytes, bo
         return nullptr;
     std::memset(block, 0, rounded);
     auto* const data = static_cast<std::uint8_t*>(block);
-    return std::unique_ptr<Memory>(new Memory(data, data, bytes, false));
+    return std::unique_ptr<Memory>(new Memory(data, data, bytes, /*mapped=*/false));
 }
 
 Section::Memory::~Memory()
@@ -214,14 +214,14 @@ std::unique_ptr<Section> Section::make(Kind kind, const BitmapInfoHeader& header
 std::unique_ptr<Section> Section::create(const BitmapInfoHeader& header, std::span<const RgbQuad> colours,
                                          const std::array<std::uint32_t, 3>* masks)
 {
-    return make(Kind::Section, header, colours, masks, true);
+    return make(Kind::Section, header, colours, masks, /*zeroed=*/true);
 }
 
 std::unique_ptr<Section> Section::createToOverwrite(const BitmapInfoHeader& header,
                                                     std::span<const RgbQuad> colours,
                                                     const std::array<std::uint32_t, 3>* masks)
 {
-    return make(Kind::Section, header, colours, masks, false);
+    return make(Kind::Section, header, colours, masks, /*zeroed=*/false);
 }
 
 std::unique_ptr<Section> Section::createDisplayCompatible(int width, int height)
@@ -233,7 +233,7 @@ std::unique_ptr<Section> Section::createDisplayCompatible(int width, int height)
     header.biHeight = -height;
     header.biBitCount = 32;
     header.biCompression = BI_RGB;
-    return make(Kind::DisplayDevice, header, {}, nullptr, true);
+    return make(Kind::DisplayDevice, header, {}, nullptr, /*zeroed=*/true);
 }
 
 std::unique_ptr<Section> Section::createMonochrome(int width, int height)
@@ -245,12 +245,12 @@ std::unique_ptr<Section> Section::createMonochrome(int width, int height)
     header.biHeight = -height;
     header.biBitCount = 1;
     header.biCompression = BI_RGB;
-    return make(Kind::MonochromeDevice, header, {}, nullptr, true);
+    return make(Kind::MonochromeDevice, header, {}, nullptr, /*zeroed=*/true);
 }
 
 std::unique_ptr<Section> Section::clone() const
 {
-    auto copy = make(m_kind, m_header, m_colours, &m_masks, false);
+    auto copy = make(m_kind, m_header, m_colours, &m_masks, /*zeroed=*/false);
     if (copy)
         std::memcpy(copy->m_bits, m_bits, m_bytes);
     return copy;

@@ -46,12 +46,12 @@ TQRBandSize::TQRBandSize(TQRCustomBand& band) : TQRUnitBase(&band), m_band(band)
 
 void TQRBandSize::SetHeight(double value)
 {
-    SetNativeHeight(SaveUnit(value, false));
+    SetNativeHeight(SaveUnit(value, QRAxis::Vertical));
 }
 
 void TQRBandSize::SetWidth(double value)
 {
-    SetNativeWidth(SaveUnit(value, true));
+    SetNativeWidth(SaveUnit(value, QRAxis::Horizontal));
 }
 
 void TQRBandSize::SetNativeHeight(double value)
@@ -132,8 +132,8 @@ void TQRCustomBand::SetBandType(TQRBandType type)
 void TQRCustomBand::takeSize()
 {
     TQRUnitBase::ParentUpdate updating(*m_size);
-    TQRBasePanel::SetBounds(Left(), Top(), m_size->PixelsOf(m_size->NativeWidth(), true),
-                            m_size->PixelsOf(m_size->NativeHeight(), false));
+    TQRBasePanel::SetBounds(Left(), Top(), m_size->PixelsOf(m_size->NativeWidth(), QRAxis::Horizontal),
+                            m_size->PixelsOf(m_size->NativeHeight(), QRAxis::Vertical));
 }
 
 void TQRCustomBand::SetBounds(int left, int top, int width, int height)
@@ -143,7 +143,7 @@ void TQRCustomBand::SetBounds(int left, int top, int width, int height)
         return;
     }
     if (height != Height())
-        m_size->SetNativeHeight(m_size->FromUnit(height, TQRUnit::Pixels, false));
+        m_size->SetNativeHeight(m_size->FromUnit(height, TQRUnit::Pixels, QRAxis::Vertical));
     if (left != Left() || top != Top()) {
         {
             TQRUnitBase::ParentUpdate updating(*m_size);
@@ -166,7 +166,7 @@ void TQRCustomBand::PlaceBand(int left, int top, int width)
 {
     TQRUnitBase::ParentUpdate updating(*m_size);
     TQRBasePanel::SetBounds(left, top, Width(), Height());
-    m_size->SetNativeWidth(m_size->FromUnit(width, TQRUnit::Pixels, true));
+    m_size->SetNativeWidth(m_size->FromUnit(width, TQRUnit::Pixels, QRAxis::Horizontal));
 }
 
 void TQRCustomBand::Paint()
@@ -181,7 +181,7 @@ void TQRCustomBand::Paint()
     canvas.Pen().SetWidth(1);
     canvas.Rectangle(ClientRect());
     canvas.Pen().SetStyle(psSolid);
-    const double perNative = m_size->ToUnit(1.0, TQRUnit::Pixels, true);
+    const double perNative = m_size->ToUnit(1.0, TQRUnit::Pixels, QRAxis::Horizontal);
     Frame()->PaintIt(canvas, ClientRect(), perNative, perNative);
     canvas.Font().SetName("Arial");
     canvas.Font().SetHeight(-9);

@@ -19,10 +19,10 @@ void TQRPrintableSize::set(double& field, double native)
 
 void TQRPrintableSize::TakePixelBounds(int left, int top, int width, int height)
 {
-    m_height = FromUnit(height, TQRUnit::Pixels, false);
-    m_width = FromUnit(width, TQRUnit::Pixels, true);
-    m_top = FromUnit(top, TQRUnit::Pixels, false);
-    m_left = FromUnit(left, TQRUnit::Pixels, true);
+    m_height = FromUnit(height, TQRUnit::Pixels, QRAxis::Vertical);
+    m_width = FromUnit(width, TQRUnit::Pixels, QRAxis::Horizontal);
+    m_top = FromUnit(top, TQRUnit::Pixels, QRAxis::Vertical);
+    m_left = FromUnit(left, TQRUnit::Pixels, QRAxis::Horizontal);
     UpdateControl();
 }
 
@@ -37,8 +37,8 @@ void TQRPrintableSize::WriteValues(const std::vector<double>& values)
 void TQRPrintableSize::UpdateControl()
 {
     ParentUpdate updating(*this);
-    Control()->SetBounds(PixelsOf(m_left, true), PixelsOf(m_top, false), PixelsOf(m_width, true),
-                         PixelsOf(m_height, false));
+    Control()->SetBounds(PixelsOf(m_left, QRAxis::Horizontal), PixelsOf(m_top, QRAxis::Vertical),
+                         PixelsOf(m_width, QRAxis::Horizontal), PixelsOf(m_height, QRAxis::Vertical));
 }
 
 const PropertyTable* TQRPrintableSize::Properties() const

@@ -87,13 +87,13 @@ void TQuickRep::Preview()
         Application->HandleMessage();
 }
 
-void TQuickRep::Print()
+bool TQuickRep::Print()
 {
     if (m_running)
-        return;
+        return false;
     auto made = std::make_unique<TQRPrinter>();
     if (!made->PrinterOK())
-        return;
+        return false;
     TQRPrinter* printer = newReportPrinter(std::move(made));
     const ScopeExit release([&] { releaseReportPrinter(printer); });
     printer->SetDestination(TQRPrinterDestination::ToPrinter);
@@ -109,6 +109,7 @@ void TQuickRep::Print()
     }
     const ScopeExit forget([&] { printer->SetProgressWindow(nullptr); });
     run(*printer);
+    return true;
 }
 
 void TQuickRep::PrinterSetup()
@@ -210,9 +211,9 @@ void TQuickRep::runBands(TQRPrinter& printer)
 {
     TQRCustomBand* detail = firstBand(rbDetail);
     if (OnNeedData) {
-        printBand(firstBand(rbTitle), true);
+        printBand(firstBand(rbTitle), PrintedBy::BandPass);
         if (m_runPage == 1)
-            printBand(firstBand(rbColumnHeader), true);
+            printBand(firstBand(rbColumnHeader), PrintedBy::BandPass);
         m_columnTop = m_currentY;
         for (;;) {
             processMessages();
@@ -224,13 +225,13 @@ void TQuickRep::runBands(TQRPrinter& printer)
                 break;
             if (detail && !fits(*detail))
                 newColumn();
-            printBand(detail, true);
+            printBand(detail, PrintedBy::BandPass);
         }
-        printBand(firstBand(rbSummary), true);
+        printBand(firstBand(rbSummary), PrintedBy::BandPass);
     } else if (m_printIfEmpty) {
-        printBand(firstBand(rbTitle), true);
-        printBand(detail, true);
-        printBand(firstBand(rbSummary), true);
+        printBand(firstBand(rbTitle), PrintedBy::BandPass);
+        printBand(detail, PrintedBy::BandPass);
+        printBand(firstBand(rbSummary), PrintedBy::BandPass);
     }
 }
 
@@ -257,7 +258,7 @@ void TQuickRep::newPage()
     if (OnStartPage)
         OnStartPage(this);
     if (m_runPage >= 2 || (m_options & (1u << FirstPageHeader)))
-        printBand(firstBand(rbPageHeader), false);
+        printBand(firstBand(rbPageHeader), PrintedBy::Break);
     m_columnTop = m_currentY;
 }
 
@@ -270,7 +271,7 @@ void TQuickRep::endPage()
         OnEndPage(this);
     m_currentY = QRRound(pageBottom());
     if (!m_lastPage || (m_options & (1u << LastPageFooter)))
-        printBand(firstBand(rbPageFooter), false);
+        printBand(firstBand(rbPageFooter), PrintedBy::Break);
     TCanvas& canvas = *printer.Canvas();
     for (int i = 0; i < ControlCount(); ++i)
         if (auto* printable = dynamic_cast<TQRPrintable*>(Controls(i)); printable && printable->Enabled())
@@ -295,7 +296,7 @@ void TQuickRep::newColumn()
         m_currentY = m_columnTop;
         ++m_column;
     }
-    printBand(firstBand(rbColumnHeader), false);
+    printBand(firstBand(rbColumnHeader), PrintedBy::Break);
 }
 
 bool TQuickRep::fits(const TQRCustomBand& band) const
@@ -303,7 +304,7 @@ bool TQuickRep::fits(const TQRCustomBand& band) const
     return QRRound(band.Size()->NativeHeight()) < QRRound(pageBottom() - m_currentY);
 }
 
-void TQuickRep::printBand(TQRCustomBand* band, bool bandPass)
+void TQuickRep::printBand(TQRCustomBand* band, PrintedBy by)
 {
     if (!band)
         return;
@@ -326,7 +327,7 @@ void TQuickRep::printBand(TQRCustomBand* band, bool bandPass)
         }
         TQRBandSize& size = *band->Size();
         const double height = size.NativeHeight();
-        if (bandPass && band->AlignToBottom())
+        if (by == PrintedBy::BandPass && band->AlignToBottom())
             m_currentY = QRRound(pageBottom() - height);
         TQRPrinter& printer = *m_runPrinter;
         TCanvas& canvas = *printer.Canvas();
@@ -347,5 +348,5 @@ void TQuickRep::printBand(TQRCustomBand* band, bool bandPass)
     if (band->AfterPrint)
         band->AfterPrint(band, printIt);
     if (band->HasChild())
-        printBand(band->ChildBand(), bandPass);
+        printBand(band->ChildBand(), by);
 }

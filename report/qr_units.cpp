@@ -119,14 +119,14 @@ double characterPoints(const TQuickRep* report)
 
 } // namespace
 
-double TQRUnitBase::ToUnit(double native, TQRUnit unit, bool horizontal) const
+double TQRUnitBase::ToUnit(double native, TQRUnit unit, QRAxis axis) const
 {
     switch (unit) {
     case TQRUnit::MM: return native * 0.1;
     case TQRUnit::Inches: return native / 254.0;
     case TQRUnit::Pixels: return native / (254.0 / m_resolution) * m_zoom / 100.0;
     case TQRUnit::Characters: {
-        const double cell = horizontal ? 80.0 : 145.3;
+        const double cell = axis == QRAxis::Horizontal ? 80.0 : 145.3;
         return (native * 0.1) / (cell / characterPoints(ParentReport()) / 2.54);
     }
     case TQRUnit::Native: break;
@@ -134,14 +134,14 @@ double TQRUnitBase::ToUnit(double native, TQRUnit unit, bool horizontal) const
     return native;
 }
 
-double TQRUnitBase::FromUnit(double value, TQRUnit unit, bool horizontal) const
+double TQRUnitBase::FromUnit(double value, TQRUnit unit, QRAxis axis) const
 {
     switch (unit) {
     case TQRUnit::MM: return value * 10.0;
     case TQRUnit::Inches: return value * 254.0;
     case TQRUnit::Pixels: return value * (254.0 / m_resolution) / m_zoom * 100.0;
     case TQRUnit::Characters: {
-        const double cell = horizontal ? 80.0 : 145.3;
+        const double cell = axis == QRAxis::Horizontal ? 80.0 : 145.3;
         return value * (cell / characterPoints(ParentReport()) / 2.54) * 10.0;
     }
     case TQRUnit::Native: break;

@@ -38,6 +38,10 @@ const QRPaperInfo& PaperInfo(TQRPaperSize paper);
 // The first paper of the table with the device code; none for a code the table lacks.
 bool PaperOfDeviceCode(int code, TQRPaperSize& paper);
 
+// Which way a length runs on the page: across (x positions, widths, the side margins) or down.
+// Only the Characters unit tells them apart: its cells are narrower than they are high.
+enum class QRAxis { Horizontal, Vertical };
+
 // Rounds to the nearest integer, halves to even; values beyond the int range stop at its ends.
 int QRRound(double value);
 
@@ -75,15 +79,14 @@ public:
     // The report the holder's control belongs to, or null.
     TQuickRep* ParentReport() const;
 
-    // A native length in a unit and back; `horizontal` for x positions, widths and margins at
-    // the sides (the Characters unit has different cells across and down).
-    double ToUnit(double native, TQRUnit unit, bool horizontal) const;
-    double FromUnit(double value, TQRUnit unit, bool horizontal) const;
+    // A native length running along the axis in a unit, and back.
+    double ToUnit(double native, TQRUnit unit, QRAxis axis) const;
+    double FromUnit(double value, TQRUnit unit, QRAxis axis) const;
     // A native length in the holder's Units, and back.
-    double LoadUnit(double native, bool horizontal) const { return ToUnit(native, m_units, horizontal); }
-    double SaveUnit(double value, bool horizontal) const { return FromUnit(value, m_units, horizontal); }
+    double LoadUnit(double native, QRAxis axis) const { return ToUnit(native, m_units, axis); }
+    double SaveUnit(double value, QRAxis axis) const { return FromUnit(value, m_units, axis); }
     // A native length in rounded design-surface pixels.
-    int PixelsOf(double native, bool horizontal) const { return QRRound(ToUnit(native, TQRUnit::Pixels, horizontal)); }
+    int PixelsOf(double native, QRAxis axis) const { return QRRound(ToUnit(native, TQRUnit::Pixels, axis)); }
 
     // Set while the holder gives its control pixel bounds, so that the control takes them
     // without writing them back.

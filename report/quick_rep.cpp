@@ -165,7 +165,7 @@ void TQRPage::SetLength(double value)
 {
     if (m_paperSize != TQRPaperSize::Custom)
         return;
-    m_length = SaveUnit(value, false);
+    m_length = SaveUnit(value, QRAxis::Vertical);
     UpdateControl();
 }
 
@@ -173,39 +173,39 @@ void TQRPage::SetWidth(double value)
 {
     if (m_paperSize != TQRPaperSize::Custom)
         return;
-    m_width = SaveUnit(value, true);
+    m_width = SaveUnit(value, QRAxis::Horizontal);
     UpdateControl();
 }
 
-void TQRPage::setMargin(double& field, double value, bool horizontal)
+void TQRPage::setMargin(double& field, double value, QRAxis axis)
 {
-    field = SaveUnit(value, horizontal);
+    field = SaveUnit(value, axis);
     m_report.SetBandValues();
 }
 
 void TQRPage::SetTopMargin(double value)
 {
-    setMargin(m_topMargin, value, false);
+    setMargin(m_topMargin, value, QRAxis::Vertical);
 }
 
 void TQRPage::SetBottomMargin(double value)
 {
-    setMargin(m_bottomMargin, value, false);
+    setMargin(m_bottomMargin, value, QRAxis::Vertical);
 }
 
 void TQRPage::SetLeftMargin(double value)
 {
-    setMargin(m_leftMargin, value, true);
+    setMargin(m_leftMargin, value, QRAxis::Horizontal);
 }
 
 void TQRPage::SetRightMargin(double value)
 {
-    setMargin(m_rightMargin, value, true);
+    setMargin(m_rightMargin, value, QRAxis::Horizontal);
 }
 
 void TQRPage::SetColumnSpace(double value)
 {
-    setMargin(m_columnSpace, value, true);
+    setMargin(m_columnSpace, value, QRAxis::Horizontal);
 }
 
 std::vector<double> TQRPage::ReadValues() const
@@ -364,8 +364,8 @@ void TQuickRep::SetZoom(int zoom)
 void TQuickRep::updatePixelSize()
 {
     TQRUnitBase::ParentUpdate updating(*m_page);
-    TQRBasePanel::SetBounds(Left(), Top(), m_page->PixelsOf(m_page->NativeWidth(), true),
-                            m_page->PixelsOf(m_page->NativeLength(), false));
+    TQRBasePanel::SetBounds(Left(), Top(), m_page->PixelsOf(m_page->NativeWidth(), QRAxis::Horizontal),
+                            m_page->PixelsOf(m_page->NativeLength(), QRAxis::Vertical));
 }
 
 void TQuickRep::SetBounds(int left, int top, int width, int height)
@@ -380,8 +380,8 @@ void TQuickRep::SetBounds(int left, int top, int width, int height)
         return;
     }
     TQRBasePanel::SetBounds(left, top, width, height);
-    m_page->SetWidth(m_page->LoadUnit(m_page->FromUnit(width, TQRUnit::Pixels, true), true));
-    m_page->SetLength(m_page->LoadUnit(m_page->FromUnit(height, TQRUnit::Pixels, false), false));
+    m_page->SetWidth(m_page->LoadUnit(m_page->FromUnit(width, TQRUnit::Pixels, QRAxis::Horizontal), QRAxis::Horizontal));
+    m_page->SetLength(m_page->LoadUnit(m_page->FromUnit(height, TQRUnit::Pixels, QRAxis::Vertical), QRAxis::Vertical));
 }
 
 void TQuickRep::InsertControl(TControl* control)
@@ -469,13 +469,13 @@ void TQuickRep::SetBandValues()
     if (IsLoading() || IsDestroying())
         return;
     const TQRPage& page = *m_page;
-    const auto pixels = [&](double native, bool horizontal) { return page.ToUnit(native, TQRUnit::Pixels, horizontal); };
-    int y = QRRound(pixels(page.NativeTopMargin(), false));
-    const int left = QRRound(pixels(page.NativeLeftMargin(), true));
-    const int margins = QRRound(pixels(page.NativeLeftMargin(), true) + pixels(page.NativeRightMargin(), true));
+    const auto across = [&](double native) { return page.ToUnit(native, TQRUnit::Pixels, QRAxis::Horizontal); };
+    int y = QRRound(page.ToUnit(page.NativeTopMargin(), TQRUnit::Pixels, QRAxis::Vertical));
+    const int left = QRRound(across(page.NativeLeftMargin()));
+    const int margins = QRRound(across(page.NativeLeftMargin()) + across(page.NativeRightMargin()));
     const int bodyWidth = Width() - margins;
     const int columnWidth =
-        (Width() - margins - QRRound(pixels(page.NativeColumnSpace(), true)) * (page.Columns() - 1)) / page.Columns();
+        (Width() - margins - QRRound(across(page.NativeColumnSpace())) * (page.Columns() - 1)) / page.Columns();
     for (TQRCustomBand* band : BandOrder()) {
         const TQRBandType type = effectiveType(band, m_bands.size());
         const bool fullWidth = type == rbTitle || type == rbPageHeader || type == rbPageFooter || type == rbSummary
@@ -493,9 +493,10 @@ void TQuickRep::Paint()
     canvas.Brush().SetColor(clWhite);
     canvas.FillRect(ClientRect());
     const TQRPage& page = *m_page;
-    const TRect body{page.PixelsOf(page.NativeLeftMargin(), true), page.PixelsOf(page.NativeTopMargin(), false),
-                     Width() - page.PixelsOf(page.NativeRightMargin(), true),
-                     Height() - page.PixelsOf(page.NativeBottomMargin(), false)};
+    const TRect body{page.PixelsOf(page.NativeLeftMargin(), QRAxis::Horizontal),
+                     page.PixelsOf(page.NativeTopMargin(), QRAxis::Vertical),
+                     Width() - page.PixelsOf(page.NativeRightMargin(), QRAxis::Horizontal),
+                     Height() - page.PixelsOf(page.NativeBottomMargin(), QRAxis::Vertical)};
     canvas.Brush().SetStyle(bsClear);
     canvas.Pen().SetColor(clSilver);
     canvas.Pen().SetStyle(psDot);
@@ -509,7 +510,7 @@ void TQuickRep::Paint()
         }
     }
     canvas.Pen().SetStyle(psSolid);
-    const double perNative = page.ToUnit(1.0, TQRUnit::Pixels, true);
+    const double perNative = page.ToUnit(1.0, TQRUnit::Pixels, QRAxis::Horizontal);
     Frame()->PaintIt(canvas, body, perNative, perNative);
 }
 

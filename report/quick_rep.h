@@ -82,19 +82,19 @@ public:
     void SetRuler(bool ruler) { m_ruler = ruler; }
 
     // In the report's Units. Length and Width take a value only while the paper is Custom.
-    double Length() const { return LoadUnit(m_length, false); }
+    double Length() const { return LoadUnit(m_length, QRAxis::Vertical); }
     void SetLength(double value);
-    double Width() const { return LoadUnit(m_width, true); }
+    double Width() const { return LoadUnit(m_width, QRAxis::Horizontal); }
     void SetWidth(double value);
-    double TopMargin() const { return LoadUnit(m_topMargin, false); }
+    double TopMargin() const { return LoadUnit(m_topMargin, QRAxis::Vertical); }
     void SetTopMargin(double value);
-    double BottomMargin() const { return LoadUnit(m_bottomMargin, false); }
+    double BottomMargin() const { return LoadUnit(m_bottomMargin, QRAxis::Vertical); }
     void SetBottomMargin(double value);
-    double LeftMargin() const { return LoadUnit(m_leftMargin, true); }
+    double LeftMargin() const { return LoadUnit(m_leftMargin, QRAxis::Horizontal); }
     void SetLeftMargin(double value);
-    double RightMargin() const { return LoadUnit(m_rightMargin, true); }
+    double RightMargin() const { return LoadUnit(m_rightMargin, QRAxis::Horizontal); }
     void SetRightMargin(double value);
-    double ColumnSpace() const { return LoadUnit(m_columnSpace, true); }
+    double ColumnSpace() const { return LoadUnit(m_columnSpace, QRAxis::Horizontal); }
     void SetColumnSpace(double value);
 
     // The same lengths in native units.
@@ -114,7 +114,7 @@ protected:
     void UpdateControl() override;
 
 private:
-    void setMargin(double& field, double value, bool horizontal);
+    void setMargin(double& field, double value, QRAxis axis);
 
     TQuickRep& m_report;
     TQRPaperSize m_paperSize = TQRPaperSize::A4;
@@ -170,9 +170,9 @@ class TQRBandSize : public TQRUnitBase {
 public:
     explicit TQRBandSize(TQRCustomBand& band);
 
-    double Height() const { return LoadUnit(m_height, false); }
+    double Height() const { return LoadUnit(m_height, QRAxis::Vertical); }
     void SetHeight(double value);
-    double Width() const { return LoadUnit(m_width, true); }
+    double Width() const { return LoadUnit(m_width, QRAxis::Horizontal); }
     void SetWidth(double value);
     double NativeHeight() const { return m_height; }
     double NativeWidth() const { return m_width; }
@@ -280,14 +280,14 @@ class TQRPrintableSize : public TQRUnitBase {
 public:
     explicit TQRPrintableSize(TControl& printable);
 
-    double Height() const { return LoadUnit(m_height, false); }
-    void SetHeight(double value) { set(m_height, SaveUnit(value, false)); }
-    double Left() const { return LoadUnit(m_left, true); }
-    void SetLeft(double value) { set(m_left, SaveUnit(value, true)); }
-    double Top() const { return LoadUnit(m_top, false); }
-    void SetTop(double value) { set(m_top, SaveUnit(value, false)); }
-    double Width() const { return LoadUnit(m_width, true); }
-    void SetWidth(double value) { set(m_width, SaveUnit(value, true)); }
+    double Height() const { return LoadUnit(m_height, QRAxis::Vertical); }
+    void SetHeight(double value) { set(m_height, SaveUnit(value, QRAxis::Vertical)); }
+    double Left() const { return LoadUnit(m_left, QRAxis::Horizontal); }
+    void SetLeft(double value) { set(m_left, SaveUnit(value, QRAxis::Horizontal)); }
+    double Top() const { return LoadUnit(m_top, QRAxis::Vertical); }
+    void SetTop(double value) { set(m_top, SaveUnit(value, QRAxis::Vertical)); }
+    double Width() const { return LoadUnit(m_width, QRAxis::Horizontal); }
+    void SetWidth(double value) { set(m_width, SaveUnit(value, QRAxis::Horizontal)); }
     double NativeHeight() const { return m_height; }
     double NativeLeft() const { return m_left; }
     double NativeTop() const { return m_top; }
@@ -435,8 +435,9 @@ public:
     // Generates into a new report printer and has it shown (OnPreview); returns when the preview
     // is over (the report printer's ShowingPreview is false) or the application ends.
     void Preview();
-    // Generates straight onto the printer; nothing when no printer is installed.
-    void Print();
+    // Generates straight onto the printer. Returns false, having done nothing, when no printer is
+    // installed (or a run is in progress).
+    bool Print();
     // The print dialog for copies and page range, for the next Preview or Print.
     void PrinterSetup();
     // Each of the three operations does nothing while a run is in progress.
@@ -486,7 +487,10 @@ private:
     void endPage();
     void newColumn();
     bool fits(const TQRCustomBand& band) const;
-    void printBand(TQRCustomBand* band, bool bandPass);
+    // What prints a band: the run's pass over its bands (where AlignToBottom counts), or a page
+    // or column break (headers and footers).
+    enum class PrintedBy { BandPass, Break };
+    void printBand(TQRCustomBand* band, PrintedBy by);
     TQRCustomBand* firstBand(TQRBandType type) const;
     double pageBottom() const;
 

@@ -4,7 +4,8 @@ set -euo pipefail
 
 packages=(
     cmake ninja-build g++ pkg-config git
-    qt6-base-dev libgl-dev fonts-dejavu-core
+    qt6-base-dev libgl-dev fonts-dejavu-core libfontconfig-dev
+    fonts-liberation2 fonts-crosextra-carlito fonts-crosextra-caladea fonts-symbola
     libjpeg62-turbo-dev libpng-dev libcups2-dev libgif-dev zlib1g-dev qt6-image-formats-plugins
     cups cups-client cups-bsd ghostscript
     libgtest-dev libgmock-dev libbenchmark-dev

@@ -219,7 +219,7 @@ int main(int argc, char** argv)
     SetMessagePresenter([](const std::string&, const std::string& text) { messages().push_back(text); });
     RegisterViewerClasses();
     CreateViewerWindows();
-    StartViewer({"pictavo"});
+    StartViewer(ParseCommandLine({"pictavo"}));
     if (!QTest::qWaitForWindowExposed(Form_Viewer->Widget()) || !Form_Viewer->Imagem->Stretch()
         || Form_Viewer->Lista_Arquivos->Count() != 3) {
         std::fprintf(stderr, "the main window is not as expected\n");

@@ -417,7 +417,7 @@ void TBitmap::SetPlatformHandle(std::unique_ptr<platform::Section> bitmap)
         (void)bitmap.release();
         return;
     }
-    replaceImage(new TBitmapImage(std::move(bitmap), m_image->palette, false));
+    replaceImage(new TBitmapImage(std::move(bitmap), m_image->palette, /*os2=*/false));
     NotifyChange(this);
 }
 

@@ -4,8 +4,9 @@
 
 #include "framework/streams.h"
 #include "picture/bitmap/bitmap_image.h"
-#include "picture/bitmap/rle.h"
 #include "picture/byte_reader.h"
+#include "platform/dib_header.h"
+#include "platform/rle.h"
 #include "platform/section.h"
 
 #include <QFile>
@@ -22,10 +23,6 @@ constexpr auto resourceNotFound = "Resource %s not found";
 
 constexpr std::uint16_t fileSignature = 0x4D42;  // "BM"
 constexpr std::int64_t fileHeaderSize = 14;
-constexpr std::uint32_t coreHeaderSize = 12;
-constexpr std::uint32_t infoHeaderSize = 40;
-// The info header fields we use end here; bit-field masks follow in longer headers.
-constexpr std::uint32_t maskedHeaderSize = infoHeaderSize + 12;
 constexpr std::uint16_t clipboardBitmap = 2;
 // A colour table keeps at most this many entries; further entries are read and dropped.
 constexpr std::uint32_t maxColours = 256;
@@ -46,53 +43,24 @@ using bytes::loadU32;
     throw EInvalidGraphic(bitmapNotValid);
 }
 
-struct InfoHeader {
-    platform::BitmapInfoHeader header;
-    std::array<std::uint32_t, 3> masks{};
-    bool os2 = false;
-    std::uint32_t storedSize = 0;
-};
-
-// The info header in its 40-byte form. The 12-byte core header carries 16-bit width, height,
-// planes and bit count only. Headers of 13 to 39 bytes are short forms of the 40-byte header
-// (16 bytes hold width, height, planes and bit count): the fields they lack read as zero.
-// Headers longer than 40 bytes are read whole; bytes 40 to 51 of them hold the bit-field masks.
-InfoHeader readInfoHeader(BudgetReader& in)
+// The info header in its 40-byte form: the 12-byte core header, short forms of the 40-byte
+// header and longer ones are read as the platform's DIB reader reads them. Bytes of a long
+// header past the fields kept are passed over; masks after a 40-byte header are read later.
+platform::DibHeader readInfoHeader(BudgetReader& in)
 {
-    InfoHeader info;
-    info.storedSize = in.u32();
-    platform::BitmapInfoHeader& h = info.header;
-    if (info.storedSize == coreHeaderSize) {
-        std::uint8_t core[8];
-        in.read(core, sizeof core);
-        info.os2 = true;
-        h.biWidth = loadU16(core);
-        h.biHeight = loadU16(core + 2);
-        h.biPlanes = loadU16(core + 4);
-        h.biBitCount = loadU16(core + 6);
-    } else {
-        // Smaller sizes cannot even hold the size field and the picture's dimensions.
-        if (info.storedSize < coreHeaderSize)
-            notValid();
-        std::uint8_t block[maskedHeaderSize] = {};
-        const std::uint32_t kept = std::min(info.storedSize, maskedHeaderSize);
-        in.read(block + 4, kept - 4);
-        in.skip(std::int64_t(info.storedSize) - kept);
-        h.biWidth = std::int32_t(loadU32(block + 4));
-        h.biHeight = std::int32_t(loadU32(block + 8));
-        h.biPlanes = loadU16(block + 12);
-        h.biBitCount = loadU16(block + 14);
-        h.biCompression = loadU32(block + 16);
-        h.biSizeImage = loadU32(block + 20);
-        h.biXPelsPerMeter = std::int32_t(loadU32(block + 24));
-        h.biYPelsPerMeter = std::int32_t(loadU32(block + 28));
-        h.biClrUsed = loadU32(block + 32);
-        h.biClrImportant = loadU32(block + 36);
-        for (int i = 0; i < 3; ++i)
-            info.masks[std::size_t(i)] = loadU32(block + 40 + 4 * i);
-    }
-    h.biSize = infoHeaderSize;
-    return info;
+    std::uint8_t block[platform::dibHeaderKeptBytes] = {};
+    in.read(block, 4);
+    const std::uint32_t storedSize = loadU32(block);
+    // Smaller sizes cannot even hold the size field and the picture's dimensions.
+    if (storedSize < platform::dibCoreHeaderSize)
+        notValid();
+    const std::uint32_t kept = std::min<std::uint32_t>(storedSize, platform::dibHeaderKeptBytes);
+    in.read(block + 4, kept - 4);
+    in.skip(std::int64_t(storedSize) - kept);
+    std::optional<platform::DibHeader> info = platform::readDibHeader({block, kept});
+    if (!info)
+        notValid();
+    return *info;
 }
 
 bool isRle(const platform::BitmapInfoHeader& h)
@@ -112,8 +80,8 @@ void checkPictureSize(const platform::BitmapInfoHeader& h, std::int64_t dataByte
         notValid();
 }
 
-// Run-length data decodes into a device bitmap of the display's format. Only bottom-up
-// pictures of the matching depth can be coded so.
+// Run-length data decodes into a device bitmap of the display's format, whose pixels start
+// black. Only bottom-up pictures of the matching depth can be coded so.
 std::unique_ptr<platform::Section> decodeRunLengths(BudgetReader& in, const platform::BitmapInfoHeader& h,
                                                     std::span<const platform::RgbQuad> colours,
                                                     std::int64_t pixelBytes)
@@ -128,10 +96,14 @@ std::unique_ptr<platform::Section> decodeRunLengths(BudgetReader& in, const plat
     // Values past the colour table draw black.
     std::array<std::uint32_t, 256> lookup{};
     for (std::size_t i = 0; i < colours.size() && i < lookup.size(); ++i)
-        std::memcpy(&lookup[i], &colours[i], 4);
-    for (std::uint32_t& entry : lookup)
-        entry &= 0x00FFFFFF;
-    decodeRle(data, expectedBits, lookup, *device);
+        lookup[i] = std::uint32_t(colours[i].blue) | std::uint32_t(colours[i].green) << 8
+                    | std::uint32_t(colours[i].red) << 16;
+    platform::decodeRle(data, expectedBits, h.biWidth, h.biHeight,
+                        [&](int x, int y, std::span<const std::uint8_t> indexes) {
+                            auto* row = reinterpret_cast<std::uint32_t*>(device->row(y)) + x;
+                            for (std::size_t i = 0; i < indexes.size(); ++i)
+                                row[i] = lookup[indexes[i]];
+                        });
     return device;
 }
 
@@ -164,36 +136,26 @@ void TBitmap::readFromInfoHeader(TStream& stream, std::int64_t budget, std::int6
 {
     dropSurfaceContext();
     BudgetReader in(stream, budget);
-    InfoHeader info = readInfoHeader(in);
+    platform::DibHeader info = readInfoHeader(in);
     platform::BitmapInfoHeader& h = info.header;
     if (h.biPlanes != 1)
         notValid();
-
-    // A 40-byte header is followed by the masks; longer headers carry them inside.
-    std::array<std::uint32_t, 3> masks = info.masks;
-    const bool bitFields = h.biCompression == platform::BI_BITFIELDS && (h.biBitCount == 16 || h.biBitCount == 32);
-    if (bitFields && info.storedSize == infoHeaderSize) {
-        std::uint8_t block[12];
-        in.read(block, sizeof block);
-        for (int i = 0; i < 3; ++i)
-            masks[std::size_t(i)] = loadU32(block + 4 * i);
+    if (info.masksFollow) {
+        std::array<std::uint8_t, 12> block;
+        in.read(block.data(), std::int64_t(block.size()));
+        platform::readFollowingMasks(info, block);
     }
 
-    std::uint32_t coloursUsed = h.biClrUsed;
-    if (coloursUsed == 0 && (h.biBitCount == 1 || h.biBitCount == 4 || h.biBitCount == 8))
-        coloursUsed = 1u << h.biBitCount;
     // Core headers come with 3-byte entries (blue, green, red), all others with 4 bytes.
-    const std::int64_t entrySize = info.os2 ? 3 : 4;
-    const std::int64_t colourBytes = std::int64_t(coloursUsed) * entrySize;
+    const std::int64_t entrySize = std::int64_t(info.entrySize());
+    const std::int64_t colourBytes = std::int64_t(info.colourCount()) * entrySize;
     if (colourBytes > in.remaining())
         throw EReadError(streamReadError);
-    const std::uint32_t kept = std::min(coloursUsed, maxColours);
-    std::vector<platform::RgbQuad> colours(kept);
-    std::vector<std::uint8_t> table(std::size_t(kept * entrySize));
-    in.read(table.data(), std::int64_t(table.size()));
-    for (std::size_t i = 0; i < kept; ++i)
-        colours[i] = {table[i * entrySize], table[i * entrySize + 1], table[i * entrySize + 2], 0};
+    const std::uint32_t kept = std::min(info.colourCount(), maxColours);
+    const std::vector<std::uint8_t> table = in.bytes(kept * entrySize);
+    const std::vector<platform::RgbQuad> colours = platform::readColourTable(table, kept, std::size_t(entrySize));
     in.skip(colourBytes - std::int64_t(table.size()));
+    h.biSize = platform::dibInfoHeaderSize;
     h.biClrUsed = std::min(h.biClrUsed, maxColours);
     // Some writers leave a gap between the colour table and the pixels; the file's pixel offset
     // says where they start. An offset of 0, one pointing into the headers or the colour table,
@@ -218,6 +180,8 @@ void TBitmap::readFromInfoHeader(TStream& stream, std::int64_t budget, std::int6
         pixels = decodeRunLengths(in, h, colours, pixelBytes);
     } else {
         // Bit fields without any mask take the depth's default masks.
+        const std::array<std::uint32_t, 3>& masks = info.masks;
+        const bool bitFields = h.biCompression == platform::BI_BITFIELDS && (h.biBitCount == 16 || h.biBitCount == 32);
         const bool ownMasks = bitFields && (masks[0] | masks[1] | masks[2]) != 0;
         pixels = platform::Section::createToOverwrite(h, colours, ownMasks ? &masks : nullptr);
         if (!pixels)
@@ -231,7 +195,7 @@ void TBitmap::readFromInfoHeader(TStream& stream, std::int64_t budget, std::int6
     TPaletteHandle palette;
     if (h.biBitCount > 8 && !colours.empty())
         palette = paletteFromColourTable(colours);
-    replaceImage(new TBitmapImage(std::move(pixels), std::move(palette), info.os2));
+    replaceImage(new TBitmapImage(std::move(pixels), std::move(palette), info.core));
     SetPaletteChangedFlag(ReadPalette() != nullptr);
     NotifyChange(this);
 }
@@ -268,7 +232,7 @@ void TBitmap::LoadClipboardData(std::uint16_t format, const TClipboardHandle& da
     std::unique_ptr<platform::Section> pixels = (*bitmap)->clone();
     if (!pixels)
         OutOfResources();
-    replaceImage(new TBitmapImage(std::move(pixels), palette, false));
+    replaceImage(new TBitmapImage(std::move(pixels), palette, /*os2=*/false));
     SetPaletteChangedFlag(ReadPalette() != nullptr);
     NotifyChange(this);
 }

@@ -91,7 +91,7 @@ bool countColours(const platform::Section& rgb, const Masks& masks, ColourCounte
                 counter.countAgain(lastIndex);
                 continue;
             }
-            lastIndex = counter.find(red, green, blue, true);
+            lastIndex = counter.find(red, green, blue, /*count=*/true);
             if (lastIndex < 0)
                 return false;
             last = key;
@@ -162,7 +162,7 @@ IndexedPicture reduceToIndexed(const platform::Section& pixels)
             const std::uint8_t red = p[2] & masks.red;
             const std::uint32_t key = std::uint32_t(red) | (std::uint32_t(green) << 8) | (std::uint32_t(blue) << 16);
             if (key != last) {
-                lastIndex = indexOf[std::size_t(counter.find(red, green, blue, false))];
+                lastIndex = indexOf[std::size_t(counter.find(red, green, blue, /*count=*/false))];
                 last = key;
             }
             out[x] = lastIndex;

@@ -283,7 +283,7 @@ void TGIFFrame::encodeBitmap()
     std::vector<std::uint8_t> compressed;
     CoderRun run(m_owner);
     try {
-        compressed = gif::encodeLzw(picture.rows(), false, run.running());
+        compressed = gif::encodeLzw(picture.rows(), /*interlaced=*/false, run.running());
     } catch (const Exception& error) {
         run.failed(error.Message());
         throw;

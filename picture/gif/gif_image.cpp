@@ -375,7 +375,7 @@ void TGIFImage::UpdateScreenSize()
 
 void TGIFImage::reportCoderProgress(TProgressStage stage, int percent, const std::string& message)
 {
-    ReportProgress(this, stage, std::uint8_t(percent), false, TRect{}, message);
+    ReportProgress(this, stage, std::uint8_t(percent), /*redrawNow=*/false, TRect{}, message);
 }
 
 std::uint16_t GIFClipboardFormat()

@@ -8,9 +8,9 @@
 #include "picture/byte_reader.h"
 #include "picture/gif/gif_errors.h"
 #include "picture/gif/gif_image.h"
+#include "platform/ascii_text.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace {
 
@@ -23,12 +23,9 @@ constexpr std::uint8_t labelPlainText = 0x01;
 constexpr std::uint8_t labelApplication = 0xFF;
 constexpr std::uint8_t labelComment = 0xFE;
 
-bool sameLetters(std::span<const std::uint8_t> bytes, const char* text)
+bool sameLetters(std::span<const std::uint8_t> bytes, std::string_view text)
 {
-    for (std::size_t i = 0; i < bytes.size(); ++i)
-        if (std::tolower(bytes[i]) != std::tolower(static_cast<unsigned char>(text[i])))
-            return false;
-    return true;
+    return platform::sameTextIgnoringAsciiCase({reinterpret_cast<const char*>(bytes.data()), bytes.size()}, text);
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 
 #include "picture/byte_reader.h"
 #include "platform/device_context.h"
+#include "platform/dib_header.h"
 #include "platform/icon.h"
 #include "platform/embedded_image.h"
 #include "platform/png_chunks.h"
@@ -90,7 +91,7 @@ TIconHandle alphaIcon(const platform::Section& pixels, platform::Size size)
             mask->setPixel(x, y, a < 128 ? white : black);
         }
     }
-    return handleOf(std::move(colour), std::move(mask), true);
+    return handleOf(std::move(colour), std::move(mask), /*alpha=*/true);
 }
 
 // A PNG file stored whole as the image, decoded by the platform's PNG decoder.
@@ -140,29 +141,25 @@ std::span<const std::uint8_t> rows(bytes::ByteCursor& cursor, std::int64_t strid
 // A bitmap image: info header, colour table, colour pixels, mask pixels.
 TIconHandle bitmapIcon(std::span<const std::uint8_t> image, platform::Size size)
 {
-    bytes::ByteCursor cursor(image);
-    platform::BitmapInfoHeader header;
-    header.biSize = cursor.u32();
-    header.biWidth = cursor.i32();
-    header.biHeight = cursor.i32();
-    header.biPlanes = cursor.u16();
-    header.biBitCount = cursor.u16();
-    header.biCompression = cursor.u32();
-    if (!cursor.ok())
+    const std::optional<platform::DibHeader> dib = platform::readDibHeader(image);
+    if (!dib)
         invalid();
+    const platform::BitmapInfoHeader& header = dib->header;
     // The height counts the colour rows and the mask rows.
     const int halfHeight = header.biHeight / 2;
     const int bitCount = header.biBitCount;
     const bool knownBitCount = bitCount == 1 || bitCount == 4 || bitCount == 8 || bitCount == 16 || bitCount == 24
                                || bitCount == 32;
-    if (header.biWidth <= 0 || halfHeight <= 0 || !knownBitCount || header.biCompression != platform::BI_RGB)
+    if (dib->core || header.biWidth <= 0 || halfHeight <= 0 || !knownBitCount
+        || header.biCompression != platform::BI_RGB)
         invalid();
 
     // A full colour table follows the header whatever its colours-used field says. Later,
     // longer versions of the info header are passed over whole.
     const int colourCount = bitCount <= 8 ? 1 << bitCount : 0;
-    cursor.seek(std::max<std::uint32_t>(40, header.biSize));
-    const std::span<const std::uint8_t> table = cursor.span(std::size_t(colourCount) * 4);
+    bytes::ByteCursor cursor(image, std::max<std::size_t>(platform::dibInfoHeaderSize, header.biSize));
+    const std::vector<platform::RgbQuad> colours =
+        platform::readColourTable(cursor.span(std::size_t(colourCount) * 4), std::size_t(colourCount), 4);
     const std::span<const std::uint8_t> colourBits = rows(cursor, platform::sectionStride(header.biWidth, bitCount), halfHeight);
     const std::span<const std::uint8_t> maskBits = rows(cursor, platform::sectionStride(header.biWidth, 1), halfHeight);
     if (!cursor.ok())
@@ -170,9 +167,6 @@ TIconHandle bitmapIcon(std::span<const std::uint8_t> image, platform::Size size)
 
     platform::BitmapInfoHeader colourHeader = sectionHeader(header.biWidth, halfHeight, bitCount);
     colourHeader.biSizeImage = std::uint32_t(colourBits.size());
-    std::vector<platform::RgbQuad> colours(static_cast<std::size_t>(colourCount));
-    for (std::size_t i = 0; i < colours.size(); ++i)
-        colours[i] = {table[4 * i], table[4 * i + 1], table[4 * i + 2], 0};
     // Rows are stored bottom-up in the file, as the section keeps them.
     auto pixels = required(platform::Section::create(colourHeader, colours));
     std::memcpy(pixels->bits(), colourBits.data(), colourBits.size());
@@ -192,7 +186,7 @@ TIconHandle bitmapIcon(std::span<const std::uint8_t> image, platform::Size size)
     auto mask = required(platform::Section::createMonochrome(size.cx, size.cy));
     stretchInto(*pixels, *colour);
     stretchInto(*maskPixels, *mask);
-    return handleOf(std::move(colour), std::move(mask), false);
+    return handleOf(std::move(colour), std::move(mask), /*alpha=*/false);
 }
 
 } // namespace

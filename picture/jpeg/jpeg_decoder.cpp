@@ -413,7 +413,7 @@ void TJPEGImage::loadBytes(TStream& stream, std::int64_t count)
     }
     bool progressive = m_encodeProgressive;
     if (count > 0) {
-        jpeg::Session session(nullptr, false);
+        jpeg::Session session(nullptr, /*decoding=*/false);
         jpeg::Decompressor decompressor(session);
         HeaderJob job{.session = &session, .info = &decompressor.info, .bytes = &bytes};
         if (!readHeader(job)) {
@@ -447,7 +447,7 @@ void TJPEGImage::decode()
     const SharedRef<TJPEGData> data = m_data;
     const TPaletteHandle ownPalette = m_ownPalette;
 
-    jpeg::Session session(this, true);
+    jpeg::Session session(this, /*decoding=*/true);
     jpeg::Decompressor decompressor(session);
     DecodeJob job{.session = &session,
                   .info = &decompressor.info,
@@ -478,7 +478,7 @@ void TJPEGImage::decode()
 
     std::exception_ptr failure;
     try {
-        ReportProgress(this, psStarting, 0, false, {}, {});
+        ReportProgress(this, psStarting, 0, /*redrawNow=*/false, {}, {});
         if (ownPalette) {
             if (m_outputDepth == jd8Bit) {
                 // The library maps colours to a palette of three rows; gray output keeps its

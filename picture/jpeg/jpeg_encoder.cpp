@@ -24,7 +24,7 @@ struct EncodeJob {
 void reportStart(EncodeJob& job)
 {
     job.started = true;
-    job.image->ReportProgress(job.image, psStarting, 0, false, {}, {});
+    job.image->ReportProgress(job.image, psStarting, 0, /*redrawNow=*/false, {}, {});
 }
 
 // Rows go to the library from the top row down, one per call. The copy is bottom-up, so the
@@ -96,7 +96,7 @@ void TJPEGImage::compress()
     // meanwhile; the bytes made here belong to this record, never to the new one.
     const SharedRef<TJPEGData> data = m_data;
 
-    jpeg::Session session(this, false);
+    jpeg::Session session(this, /*decoding=*/false);
     jpeg::Compressor compressor(session);
     EncodeJob job{.session = &session,
                   .info = &compressor.info,
@@ -115,7 +115,7 @@ void TJPEGImage::compress()
     }
     if (job.started) {
         try {
-            ReportProgress(this, psEnding, failure ? 0 : 100, false, {}, {});
+            ReportProgress(this, psEnding, failure ? 0 : 100, /*redrawNow=*/false, {}, {});
         } catch (...) {
             failure = std::current_exception();
         }

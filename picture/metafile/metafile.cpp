@@ -12,6 +12,7 @@
 namespace {
 
 constexpr auto notValid = "Metafile is not valid";
+constexpr auto streamReadError = "Stream read error";
 constexpr auto unsupportedClipboard = "Unsupported clipboard format";
 
 constexpr std::uint16_t clipboardMetafilePicture = 3;
@@ -21,6 +22,8 @@ constexpr std::uint16_t clipboardEnhancedMetafile = 14;
 constexpr std::int64_t enhancedTestBytes = 100;
 constexpr std::int64_t placeableBytes = 22;
 constexpr std::uint32_t placeableKey = 0x9AC6CDD7;
+// Units to the inch of a Windows metafile read without the placeable header.
+constexpr std::uint16_t plainWindowsUnitsPerInch = 96;
 
 int screenDpiY()
 {
@@ -136,12 +139,12 @@ int TMetafile::readSize(bool horizontal) const
 
 int TMetafile::ReadWidth() const
 {
-    return readSize(true);
+    return readSize(/*horizontal=*/true);
 }
 
 int TMetafile::ReadHeight() const
 {
-    return readSize(false);
+    return readSize(/*horizontal=*/false);
 }
 
 void TMetafile::writeSize(bool horizontal, int value)
@@ -164,12 +167,12 @@ void TMetafile::writeSize(bool horizontal, int value)
 
 void TMetafile::WriteWidth(int value)
 {
-    writeSize(true, value);
+    writeSize(/*horizontal=*/true, value);
 }
 
 void TMetafile::WriteHeight(int value)
 {
-    writeSize(false, value);
+    writeSize(/*horizontal=*/false, value);
 }
 
 void TMetafile::setFrameSize(bool horizontal, std::int32_t value)
@@ -290,8 +293,23 @@ void TMetafile::loadFrom(TStream& stream, std::int64_t budget, std::int64_t wind
         if (total < enhancedTestBytes)
             throw EInvalidGraphic(notValid);
         bytes::BudgetReader reader(stream, budget - enhancedTestBytes);
-        const std::vector<std::uint8_t> rest = reader.bytes(std::int64_t(total) - enhancedTestBytes);
-        data.insert(data.end(), rest.begin(), rest.end());
+        const std::int64_t start = stream.Position() - enhancedTestBytes;
+        if (std::int64_t(total) - enhancedTestBytes <= reader.remaining()) {
+            const std::vector<std::uint8_t> rest = reader.bytes(std::int64_t(total) - enhancedTestBytes);
+            data.insert(data.end(), rest.begin(), rest.end());
+        } else {
+            // A header that counts more bytes than there are: the metafile is its records up to
+            // the end-of-file record, when every one of them is whole. Bytes after that record
+            // stay unread.
+            const std::vector<std::uint8_t> rest = reader.bytes(reader.remaining());
+            data.insert(data.end(), rest.begin(), rest.end());
+            const std::optional<std::size_t> end = platform::EnhancedMetafile::recordsEnd(data);
+            if (!end)
+                throw EReadError(streamReadError);
+            data.resize(*end);
+            bytes::storeU32(data.data() + 48, std::uint32_t(*end));
+            stream.SetPosition(start + std::int64_t(*end));
+        }
         platform::MetafileHandle metafile = platform::EnhancedMetafile::fromBytes(std::move(data));
         if (!metafile)
             throw EInvalidGraphic(notValid);
@@ -303,33 +321,57 @@ void TMetafile::loadFrom(TStream& stream, std::int64_t budget, std::int64_t wind
         image.FrameHeight = int(std::int64_t(frame.bottom) - frame.top);
         m_saveEnhanced = true;
     } else {
-        bytes::BudgetReader reader(stream, std::max<std::int64_t>(windowsBudget, 0));
-        std::uint8_t header[placeableBytes];
-        reader.read(header, placeableBytes);
-        if (bytes::loadU32(header) != placeableKey || placeableChecksum(header) != bytes::loadU16(header + 20))
-            throw EInvalidGraphic(notValid);
-        const std::vector<std::uint8_t> records = reader.bytes(reader.remaining());
-        const platform::Rect box{std::int16_t(bytes::loadU16(header + 6)), std::int16_t(bytes::loadU16(header + 8)),
-                                 std::int16_t(bytes::loadU16(header + 10)), std::int16_t(bytes::loadU16(header + 12))};
-        const std::uint16_t inch = bytes::loadU16(header + 14);
-        // An inch value of 0 counts as 96 for the sizes.
-        const int unitsPerInch = inch == 0 ? 96 : inch;
-        const int frameWidth = MulDiv(std::int64_t(box.right) - box.left, 25400, unitsPerInch);
-        const int frameHeight = MulDiv(std::int64_t(box.bottom) - box.top, 25400, unitsPerInch);
-        // The enhanced picture's frame is in 0.01 mm, ten of our 1/25400 inch.
-        platform::MetafileHandle metafile = platform::convertWindowsMetafile(
-            records, box, {MulDiv(frameWidth, 1, 10), MulDiv(frameHeight, 1, 10)});
-        if (!metafile)
-            throw EInvalidGraphic(notValid);
-        TMetafileImage& image = *m_image;
-        image.MetafileHandle = metafile;
-        image.UnitsPerInch = inch;
-        image.FrameWidth = frameWidth;
-        image.FrameHeight = frameHeight;
-        m_saveEnhanced = false;
+        loadWindowsMetafile(stream, std::max<std::int64_t>(windowsBudget, 0));
     }
     SetPaletteChangedFlag(ReadPalette() != nullptr);
     NotifyChange(this);
+}
+
+void TMetafile::loadWindowsMetafile(TStream& stream, std::int64_t budget)
+{
+    bytes::BudgetReader reader(stream, budget);
+    std::vector<std::uint8_t> records(placeableBytes);
+    reader.read(records.data(), placeableBytes);
+    const std::vector<std::uint8_t> rest = reader.bytes(reader.remaining());
+    // The placeable header is known by its key; a file without the key starts with the
+    // metafile's own header.
+    const bool placeable = bytes::loadU32(records.data()) == placeableKey;
+    if (placeable && placeableChecksum(records.data()) != bytes::loadU16(records.data() + 20))
+        throw EInvalidGraphic(notValid);
+    platform::Rect box;
+    std::uint16_t inch = 0;
+    if (placeable) {
+        const std::uint8_t* header = records.data();
+        box = {std::int16_t(bytes::loadU16(header + 6)), std::int16_t(bytes::loadU16(header + 8)),
+               std::int16_t(bytes::loadU16(header + 10)), std::int16_t(bytes::loadU16(header + 12))};
+        inch = bytes::loadU16(header + 14);
+        records.clear();
+    }
+    records.insert(records.end(), rest.begin(), rest.end());
+    if (!placeable) {
+        // Without the placeable header the picture is the window its records set up (or what
+        // they draw), at the screen's usual 96 units to the inch; saved, it gets the header.
+        const std::optional<platform::Rect> window = platform::windowsMetafileBox(records);
+        if (!window)
+            throw EInvalidGraphic(notValid);
+        box = *window;
+        inch = plainWindowsUnitsPerInch;
+    }
+    // An inch value of 0 counts as 96 for the sizes.
+    const int unitsPerInch = inch == 0 ? 96 : inch;
+    const int frameWidth = MulDiv(std::int64_t(box.right) - box.left, 25400, unitsPerInch);
+    const int frameHeight = MulDiv(std::int64_t(box.bottom) - box.top, 25400, unitsPerInch);
+    // The enhanced picture's frame is in 0.01 mm, ten of our 1/25400 inch.
+    platform::MetafileHandle metafile =
+        platform::convertWindowsMetafile(records, box, {MulDiv(frameWidth, 1, 10), MulDiv(frameHeight, 1, 10)});
+    if (!metafile)
+        throw EInvalidGraphic(notValid);
+    TMetafileImage& image = *m_image;
+    image.MetafileHandle = metafile;
+    image.UnitsPerInch = inch;
+    image.FrameWidth = frameWidth;
+    image.FrameHeight = frameHeight;
+    m_saveEnhanced = false;
 }
 
 void TMetafile::SaveStream(TStream& stream)

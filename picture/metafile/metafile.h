@@ -92,6 +92,8 @@ private:
     // Copy on write: a shared record is replaced by a copy of itself.
     TMetafileImage& ownImage();
     void loadFrom(TStream& stream, std::int64_t budget, std::int64_t windowsBudget);
+    // A placeable Windows metafile, or one without the placeable header (from its own header on).
+    void loadWindowsMetafile(TStream& stream, std::int64_t budget);
     // The pixel size, setting it, and setting the frame, on one axis.
     int readSize(bool horizontal) const;
     void writeSize(bool horizontal, int value);

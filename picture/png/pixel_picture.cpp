@@ -97,7 +97,7 @@ void TPixelPicture::PaintInto(TCanvas& canvas, const TRect& rect)
     if (m_store->alpha) {
         if (!m_store->premultiplied)
             m_store->premultiplied = premultiply(*pixels);
-        dc.alphaStretchBlt(rect, *m_store->premultiplied, source, 255, true);
+        dc.alphaStretchBlt(rect, *m_store->premultiplied, source, 255, /*perPixelAlpha=*/true);
         return;
     }
     StretchModeKept kept(dc);

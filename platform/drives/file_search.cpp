@@ -1,5 +1,6 @@
 #include "platform/drives/file_search.h"
 
+#include "platform/ascii_text.h"
 #include "platform/drives/drives.h"
 #include "platform/drives/file_names.h"
 #include "platform/drives/file_system_backend.h"
@@ -17,11 +18,6 @@ bool isAscii(std::string_view text)
 {
     return std::all_of(text.begin(), text.end(),
                        [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
-
-char asciiLower(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
 }
 
 // Decodes UTF-8 into case-folded code points. A byte that does not start a valid sequence stands
@@ -96,16 +92,6 @@ bool wildcardMatch(const Text& name, const Text& pattern, Same same)
     return p == pattern.size();
 }
 
-bool sameIgnoringAsciiCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (asciiLower(a[i]) != asciiLower(b[i]))
-            return false;
-    return true;
-}
-
 // One pattern prepared for matching many names.
 class PatternMatcher {
 public:
@@ -130,7 +116,7 @@ public:
             // ASCII: the tail decides. Other tails take the general road.
             std::string_view tail = name.substr(name.size() - m_suffix.size());
             if (isAscii(tail))
-                return sameIgnoringAsciiCase(tail, m_suffix);
+                return sameTextIgnoringAsciiCase(tail, m_suffix);
         }
         if (m_ascii && isAscii(name))
             return wildcardMatch(name, std::string_view(m_pattern),

@@ -1,13 +1,19 @@
 #include "platform/metafile/dib.h"
 
 #include "platform/byte_cursor.h"
+#include "platform/dib_header.h"
 #include "platform/embedded_image.h"
+#include "platform/metafile/emf_records.h"
+#include "platform/rle.h"
 
 #include <QImage>
 
 #include <cstring>
+#include <optional>
 
 namespace platform::metafile {
+
+using namespace emf;
 
 namespace {
 
@@ -35,129 +41,46 @@ std::unique_ptr<Section> sectionFromEmbedded(std::span<const std::uint8_t> bits,
     return section;
 }
 
-// Run-length coded rows (8 or 4 bits per pixel) into a bottom-up section's rows.
-void decodeRle(std::span<const std::uint8_t> bits, Section& section, int bitCount)
-{
-    bytes::ByteCursor in(bits);
-    int x = 0, y = 0;  // y counts from the bottom row
-    const int width = section.width(), height = section.height();
-    const auto put = [&](int value) {
-        if (x < width && y < height)
-            section.row(height - 1 - y)[bitCount == 8 ? x : x / 2] |=
-                std::uint8_t(bitCount == 8 ? value : (x % 2 == 0 ? value << 4 : value));
-        ++x;
-    };
-    while (in.ok() && in.remaining() >= 2 && y < height) {
-        const int count = in.u8(), value = in.u8();
-        if (count > 0) {
-            for (int i = 0; i < count && x < width; ++i)
-                put(bitCount == 8 ? value : (i % 2 == 0 ? value >> 4 : value & 0xF));
-            continue;
-        }
-        if (value == 0) {
-            x = 0;
-            ++y;
-        } else if (value == 1) {
-            break;
-        } else if (value == 2) {
-            x += in.u8();
-            y += in.u8();
-        } else {
-            const int literal = value;
-            const int byteCount = bitCount == 8 ? literal : (literal + 1) / 2;
-            const auto run = in.span(std::size_t(byteCount));
-            if (!in.ok())
-                break;
-            for (int i = 0; i < literal && x < width; ++i)
-                put(bitCount == 8 ? run[std::size_t(i)]
-                                  : (i % 2 == 0 ? run[std::size_t(i / 2)] >> 4 : run[std::size_t(i / 2)] & 0xF));
-            if (byteCount % 2)
-                in.skip(1);
-        }
-    }
-}
-
 } // namespace
 
 std::unique_ptr<Section> sectionFromDib(std::span<const std::uint8_t> info, std::span<const std::uint8_t> bits,
                                         std::uint32_t usage, const Palette* palette)
 {
-    bytes::ByteCursor in(info);
-    const std::uint32_t headerSize = in.u32();
-    BitmapInfoHeader h;
-    std::size_t tableEntrySize = 4;
-    if (headerSize == 12) {
-        // The core header: 16-bit sizes and three-byte colour-table entries.
-        h.biWidth = in.u16();
-        h.biHeight = in.u16();
-        h.biPlanes = in.u16();
-        h.biBitCount = in.u16();
-        tableEntrySize = 3;
-    } else if (headerSize >= 40 && headerSize <= info.size()) {
-        h.biWidth = in.i32();
-        h.biHeight = in.i32();
-        h.biPlanes = in.u16();
-        h.biBitCount = in.u16();
-        h.biCompression = in.u32();
-        h.biSizeImage = in.u32();
-        h.biXPelsPerMeter = in.i32();
-        h.biYPelsPerMeter = in.i32();
-        h.biClrUsed = in.u32();
-        h.biClrImportant = in.u32();
-    } else {
+    const std::optional<DibHeader> dib = readDibHeader(info);
+    if (!dib)
         return nullptr;
-    }
-    if (!in.ok())
-        return nullptr;
+    const BitmapInfoHeader& h = dib->header;
     if (h.biCompression == BI_JPEG)
         return sectionFromEmbedded(bits, "JPEG");
     if (h.biCompression == BI_PNG)
         return sectionFromEmbedded(bits, "PNG");
-
-    std::array<std::uint32_t, 3> masks{};
-    const std::array<std::uint32_t, 3>* maskPointer = nullptr;
-    if (h.biCompression == BI_BITFIELDS) {
-        bytes::ByteCursor maskIn(info, headerSize > 40 ? 40 : headerSize);
-        for (auto& m : masks)
-            m = maskIn.u32();
-        if (!maskIn.ok())
-            return nullptr;
-        maskPointer = &masks;
-    }
     const bool rle = h.biCompression == BI_RLE8 || h.biCompression == BI_RLE4;
     if (rle && (h.biHeight < 0 || h.biBitCount != (h.biCompression == BI_RLE8 ? 8 : 4)))
         return nullptr;
 
-    // The colour table follows the header (and, for bit fields with the 40-byte header, the
-    // three masks).
+    // Pictures of up to 8 bits take at most a full table; indexes past it draw black.
     std::vector<RgbQuad> table;
     if (h.biBitCount <= 8) {
-        std::size_t count = h.biClrUsed ? h.biClrUsed : (std::size_t(1) << h.biBitCount);
-        count = std::min<std::size_t>(count, std::size_t(1) << h.biBitCount);
-        std::size_t at = headerSize;
-        if (usage == 1) {
+        const std::size_t count = std::min<std::size_t>(dib->colourCount(), std::size_t(1) << h.biBitCount);
+        const auto stored = info.subspan(std::min(dib->tableOffset(), info.size()));
+        if (usage == DIB_PAL_COLORS) {
             // Indexes into the selected palette.
-            bytes::ByteCursor t(info, at);
+            bytes::ByteCursor t(stored);
             for (std::size_t i = 0; i < count && t.has(2); ++i) {
                 const std::uint16_t index = t.u16();
                 const Colour c = palette && palette->size() > 0 ? palette->colour(index % std::uint16_t(palette->size())) : 0;
                 table.push_back(quadOf(c));
             }
         } else {
-            bytes::ByteCursor t(info, at);
-            for (std::size_t i = 0; i < count && t.has(tableEntrySize); ++i) {
-                RgbQuad q;
-                q.blue = t.u8();
-                q.green = t.u8();
-                q.red = t.u8();
-                if (tableEntrySize == 4)
-                    t.u8();
-                table.push_back(q);
-            }
+            table = readColourTable(stored, count, dib->entrySize());
         }
     }
     BitmapInfoHeader create = h;
-    create.biCompression = rle ? BI_RGB : h.biCompression;
+    // Coded pictures are decoded into 8 bits per pixel, whatever their depth.
+    if (rle) {
+        create.biCompression = BI_RGB;
+        create.biBitCount = 8;
+    }
     if (create.biHeight == 0 || create.biWidth <= 0)
         return nullptr;
     const std::int64_t stride = sectionStride(create.biWidth, create.biBitCount);
@@ -168,11 +91,15 @@ std::unique_ptr<Section> sectionFromDib(std::span<const std::uint8_t> info, std:
         return nullptr;
     if (rle && stride * rows > std::int64_t(bits.size()) * 64 + 4096)
         return nullptr;
-    auto section = Section::create(create, table, maskPointer);
+    const bool ownMasks = h.biCompression == BI_BITFIELDS && (dib->masks[0] | dib->masks[1] | dib->masks[2]) != 0;
+    auto section = Section::create(create, table, ownMasks ? &dib->masks : nullptr);
     if (!section)
         return nullptr;
     if (rle) {
-        decodeRle(bits, *section, h.biBitCount);
+        decodeRle(bits, h.biBitCount, section->width(), section->height(),
+                  [&](int x, int y, std::span<const std::uint8_t> indexes) {
+                      std::memcpy(section->row(y) + x, indexes.data(), indexes.size());
+                  });
     } else {
         // Rows as stored: the section keeps the header's row order.
         std::memcpy(section->bits(), bits.data(), std::min<std::size_t>(section->imageSize(), bits.size()));
@@ -182,32 +109,22 @@ std::unique_ptr<Section> sectionFromDib(std::span<const std::uint8_t> info, std:
 
 PackedDib splitPackedDib(std::span<const std::uint8_t> packed, std::uint32_t usage)
 {
-    bytes::ByteCursor in(packed);
-    const std::uint32_t headerSize = in.u32();
-    std::size_t infoSize = 0;
-    if (headerSize == 12) {
-        in.skip(4);
-        in.u16();
-        const std::uint16_t bitCount = in.u16();
-        infoSize = 12 + (bitCount <= 8 ? (std::size_t(1) << bitCount) * (usage == 1 ? 2 : 3) : 0);
-    } else if (headerSize >= 40) {
-        in.skip(6);
-        const std::uint16_t bitCount = in.u16();
-        const std::uint32_t compression = in.u32();
-        in.skip(12);
-        const std::uint32_t used = in.u32();
-        std::size_t colours = 0;
-        if (bitCount <= 8)
-            colours = std::min<std::size_t>(used ? used : (std::size_t(1) << bitCount), std::size_t(1) << bitCount);
-        infoSize = headerSize + colours * (usage == 1 ? 2 : 4);
-        if (compression == BI_BITFIELDS && headerSize == 40)
-            infoSize += 12;
-    } else {
+    const std::optional<DibHeader> dib = readDibHeader(packed);
+    if (!dib)
         return {};
-    }
-    if (!in.ok() || infoSize > packed.size())
+    // Pictures of up to 8 bits hold at most a full table; deeper ones may carry a table of
+    // colours to prefer, which is passed over when it fits.
+    const std::size_t entrySize = usage == DIB_PAL_COLORS ? 2 : dib->entrySize();
+    const bool indexed = dib->header.biBitCount <= 8;
+    std::uint64_t colours = dib->colourCount();
+    if (indexed)
+        colours = std::min<std::uint64_t>(colours, std::uint64_t(1) << dib->header.biBitCount);
+    std::uint64_t infoSize = dib->tableOffset() + colours * entrySize;
+    if (!indexed && infoSize > packed.size())
+        infoSize = dib->tableOffset();
+    if (infoSize > packed.size())
         return {};
-    return {packed.first(infoSize), packed.subspan(infoSize)};
+    return {packed.first(std::size_t(infoSize)), packed.subspan(std::size_t(infoSize))};
 }
 
 DibBytes dibOf(const Section& section, Colour monochromeZero, Colour monochromeOne)

@@ -54,6 +54,21 @@ std::shared_ptr<const EnhancedMetafile> EnhancedMetafile::fromBytes(std::vector<
     return metafile;
 }
 
+std::optional<std::size_t> EnhancedMetafile::recordsEnd(std::span<const std::uint8_t> data)
+{
+    std::size_t position = 0;
+    while (data.size() - position >= 8) {
+        const std::uint32_t type = bytes::loadU32(&data[position]);
+        const std::uint32_t size = bytes::loadU32(&data[position + 4]);
+        if (size < 8 || size > data.size() - position)
+            return std::nullopt;
+        position += size;
+        if (type == emf::EMR_EOF)
+            return position;
+    }
+    return std::nullopt;
+}
+
 std::vector<PaletteEntry> EnhancedMetafile::paletteEntries() const
 {
     // The palette sits in the end-of-file record, whose last field repeats its size.

@@ -37,6 +37,9 @@ public:
     // type 1, the signature " EMF" at offset 40, a total size that is at least the header and at
     // most the bytes given (bytes beyond it are dropped), and a reference device of positive size.
     static std::shared_ptr<const EnhancedMetafile> fromBytes(std::vector<std::uint8_t> data);
+    // Where the records of an enhanced metafile end: the byte after its end-of-file record, when
+    // every record from the header on lies whole within the bytes; none otherwise.
+    static std::optional<std::size_t> recordsEnd(std::span<const std::uint8_t> data);
 
     const std::vector<std::uint8_t>& bytes() const { return m_bytes; }
     const EnhancedMetafileHeader& header() const { return m_header; }
@@ -88,6 +91,10 @@ MetafileHandle closeEnhancedMetafile(std::unique_ptr<RecordingContext> recorder)
 // its size in 0.01 mm become the enhanced metafile's window and frame. Null when the records are
 // not a Windows metafile.
 MetafileHandle convertWindowsMetafile(std::span<const std::uint8_t> records, const Rect& box, Size frame);
+// The box of a Windows metafile that has no placeable header: the window its first window origin
+// and extent records set or, without an extent record, the bounds of what it draws (logical
+// units). Null when the records are not a Windows metafile.
+std::optional<Rect> windowsMetafileBox(std::span<const std::uint8_t> records);
 // The Windows-metafile records (header and records) that draw the metafile into a window of
 // `box` units (the placeable header's box); null when it cannot be converted.
 std::optional<std::vector<std::uint8_t>> windowsMetafileBits(const EnhancedMetafile& metafile, Size box);

@@ -336,7 +336,7 @@ std::optional<QPainterPath> regionNode(bytes::ByteCursor& in, int depth, int& no
         return combine(*left, *right, CombineMode(type));
     }
     case RegionRect: {
-        const auto r = readRect(in, false);
+        const auto r = readRect(in, /*compressed=*/false);
         if (!r)
             return std::nullopt;
         QPainterPath path;

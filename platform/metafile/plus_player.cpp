@@ -4,7 +4,9 @@
 
 #include "platform/metafile/emf_records.h"
 #include "platform/metafile/enhanced_metafile.h"
+#include "platform/metafile/font_faces.h"
 #include "platform/metafile/stroke_clipping.h"
+#include "platform/metafile/text_encoding.h"
 
 #include <QGlyphRun>
 #include <QPainterPathStroker>
@@ -548,7 +550,7 @@ bool PlusPlayer::drawingRecord(std::uint16_t type, std::uint16_t flags, bytes::B
         const auto points = readPoints(in, in.u32(), flags);
         if (!points)
             return false;
-        QPainterPath path = type == FillPolygon ? QPainterPath() : cardinalSpline(*points, std::isfinite(tension) ? tension : 0.5, true);
+        QPainterPath path = type == FillPolygon ? QPainterPath() : cardinalSpline(*points, std::isfinite(tension) ? tension : 0.5, /*closed=*/true);
         if (type == FillPolygon && !points->empty())
             path.addPolygon(QPolygonF(QList<QPointF>(points->begin(), points->end())));
         path.setFillRule(type == FillClosedCurve && (flags & FlagWinding) ? Qt::WindingFill : Qt::OddEvenFill);
@@ -564,7 +566,7 @@ bool PlusPlayer::drawingRecord(std::uint16_t type, std::uint16_t flags, bytes::B
         const std::vector<QPointF>& p = *points;
         QPainterPath path;
         if (type == DrawClosedCurve) {
-            path = cardinalSpline(p, std::isfinite(tension) ? tension : 0.5, true);
+            path = cardinalSpline(p, std::isfinite(tension) ? tension : 0.5, /*closed=*/true);
         } else if (!p.empty()) {
             path.moveTo(p[0]);
             if (type == DrawLines) {
@@ -586,7 +588,7 @@ bool PlusPlayer::drawingRecord(std::uint16_t type, std::uint16_t flags, bytes::B
         const auto points = readPoints(in, in.u32(), std::uint16_t(flags & FlagCompressed));
         if (!points)
             return false;
-        withPen(cardinalSpline(*points, std::isfinite(tension) ? tension : 0.5, false, offset, segments));
+        withPen(cardinalSpline(*points, std::isfinite(tension) ? tension : 0.5, /*closed=*/false, offset, segments));
         return true;
     }
     case FillEllipse: case FillPie: case DrawEllipse: case DrawPie: case DrawArc: {
@@ -673,7 +675,7 @@ bool PlusPlayer::stateRecord(std::uint16_t type, std::uint16_t flags, bytes::Byt
     case Save: case BeginContainerNoParams: case BeginContainer: {
         QRectF destination, source;
         if (type == BeginContainer) {
-            const auto d = readRect(in, false), s = readRect(in, false);
+            const auto d = readRect(in, /*compressed=*/false), s = readRect(in, /*compressed=*/false);
             if (!d || !s)
                 return false;
             destination = *d;
@@ -746,7 +748,7 @@ bool PlusPlayer::stateRecord(std::uint16_t type, std::uint16_t flags, bytes::Byt
     }
     case ResetClip: m_state.clip = m_state.containerClip; return true;
     case SetClipRect: {
-        const auto r = readRect(in, false);
+        const auto r = readRect(in, /*compressed=*/false);
         if (!r)
             return false;
         QPainterPath path;
@@ -836,7 +838,7 @@ bool PlusPlayer::imageRecord(std::uint16_t type, std::uint16_t flags, bytes::Byt
 {
     in.skip(4);  // image attributes
     in.skip(4);  // source unit: pixels
-    const auto source = readRect(in, false);
+    const auto source = readRect(in, /*compressed=*/false);
     if (!source)
         return false;
     QTransform placement;
@@ -880,7 +882,7 @@ bool PlusPlayer::textRecord(std::uint16_t type, std::uint16_t flags, bytes::Byte
     if (type == DrawString) {
         format = objectAs<StringFormat>(in.u32());
         const std::uint32_t length = in.u32();
-        layout = readRect(in, false);
+        layout = readRect(in, /*compressed=*/false);
         if (!layout || length > maxGlyphs || !in.has(std::size_t(length) * 2))
             return false;
         for (std::uint32_t i = 0; i < length; ++i)
@@ -906,6 +908,18 @@ bool PlusPlayer::textRecord(std::uint16_t type, std::uint16_t flags, bytes::Byte
     QPainter* p = painter();
     if (!font || !brush || !p || text.isEmpty())
         return true;
+    // Characters of the symbol fonts, each drawn as what it stands for.
+    const metafile::SymbolSet symbols = metafile::symbolSetOf(font->family.toStdString());
+    std::vector<QString> characters;
+    for (const QChar code : text) {
+        const char32_t c = metafile::symbolCharacter(symbols, code.unicode());
+        characters.push_back(QString::fromUcs4(&c, 1));
+    }
+    if (symbols != metafile::SymbolSet::None && (type == DrawString || (options & DriverStringCmapLookup))) {
+        text.clear();
+        for (const QString& c : characters)
+            text.append(c);
+    }
     // Text is laid out at the pixel size of the transform's longest stretch and then placed with
     // what is left of the transform, which only shrinks. Letters pressed flatter than one to
     // sixteen are not drawn: the font engine fails to render such slivers, and may crash on them.
@@ -915,7 +929,7 @@ bool PlusPlayer::textRecord(std::uint16_t type, std::uint16_t flags, bytes::Byte
     const double flatness = std::abs(full.determinant()) / (deviceScale * deviceScale);
     if (!(deviceScale > 1e-9) || !(size >= 0.5) || size > maxTextPixels || !(flatness >= 1.0 / maxTextFlattening))
         return true;
-    QFont qfont(font->family);
+    QFont qfont(QString::fromStdString(metafile::drawingFace(font->family.toStdString())));
     qfont.setPixelSize(std::max(1, int(std::lround(size))));
     qfont.setBold(font->bold);
     qfont.setItalic(font->italic);
@@ -945,8 +959,8 @@ bool PlusPlayer::textRecord(std::uint16_t type, std::uint16_t flags, bytes::Byte
         if (options & DriverStringRealizedAdvance) {
             p->drawText(positions[0] * k, text);
         } else {
-            for (qsizetype i = 0; i < text.size(); ++i)
-                p->drawText(positions[std::size_t(i)] * k, QString(text[i]));
+            for (std::size_t i = 0; i < characters.size(); ++i)
+                p->drawText(positions[i] * k, characters[i]);
         }
     } else {
         // Glyph indexes of the font the file was made with; this font's glyphs stand in.

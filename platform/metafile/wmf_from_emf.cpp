@@ -12,6 +12,7 @@
 #include "platform/display.h"
 #include "platform/metafile/dib.h"
 #include "platform/metafile/emf_records.h"
+#include "platform/metafile/text_encoding.h"
 #include "platform/qt_drawing.h"
 #include "platform/raster_context.h"
 
@@ -25,6 +26,7 @@ namespace platform {
 namespace {
 
 using namespace wmf;
+using metafile::encodeText;
 
 std::int16_t s16(double v)
 {
@@ -85,7 +87,7 @@ public:
         }
         const Point from = devicePoint(m_state.position), to = devicePoint(p);
         m_state.position = p;
-        prepare(false, true);
+        prepare(penObject);
         write(Record(META_MOVETO).i16(from.y).i16(from.x));
         write(Record(META_LINETO).i16(to.y).i16(to.x));
     }
@@ -95,7 +97,7 @@ public:
             RasterContext::polyline(points);
             return;
         }
-        prepare(false, true);
+        prepare(penObject);
         writePoints(META_POLYLINE, points);
     }
     void polyPolygon(std::span<const Point> points, std::span<const int> counts) override
@@ -112,7 +114,7 @@ public:
         }
         if (total > points.size() || counts.size() > 0x7FFF)
             return;
-        prepare(true, true);
+        prepare(brushObject | penObject);
         Record r(META_POLYPOLYGON);
         r.u16(std::uint16_t(counts.size()));
         for (int c : counts)
@@ -133,7 +135,7 @@ public:
         }
         const QTransform t = deviceTransform();
         const Rect d = normalised(deviceRect(r));
-        prepare(true, true);
+        prepare(brushObject | penObject);
         write(Record(META_ROUNDRECT).i16(int(std::lround(std::abs(cornerHeight * t.m22()))))
                   .i16(int(std::lround(std::abs(cornerWidth * t.m11()))))
                   .i16(d.bottom).i16(d.right).i16(d.top).i16(d.left));
@@ -144,7 +146,7 @@ public:
     void setPixel(Point p, Colour colour) override
     {
         const Point d = devicePoint(p);
-        prepare(false, false);
+        prepare(noObjects);
         write(Record(META_SETPIXEL).u32(rgbPart(colour)).i16(d.y).i16(d.x));
     }
 
@@ -156,10 +158,12 @@ public:
         const QTransform t = deviceTransform();
         const bool updateCp = (m_state.textAlign & TA_UPDATECP) != 0;
         const Point origin = devicePoint(updateCp ? m_state.position : p);
-        const QByteArray text = QString::fromUtf8(utf8.data(), qsizetype(utf8.size())).toLatin1();
+        // 8-bit text in the code page of the font's character set.
+        const std::string text =
+            encodeText(QString::fromUtf8(utf8.data(), qsizetype(utf8.size())).toStdU16String(), m_state.font.charset);
         const double scaleX = std::hypot(t.m11(), t.m12());
-        prepare(false, false, true);
-        const int count = int(std::min<qsizetype>(text.size(), 0x7FFF));
+        prepare(fontObject);
+        const int count = int(std::min<std::size_t>(text.size(), 0x7FFF));
         Record r(META_EXTTEXTOUT);
         unsigned flags = options & (ETO_OPAQUE | ETO_CLIPPED);
         r.i16(origin.y).i16(origin.x).i16(count).u16(std::uint16_t(flags));
@@ -167,7 +171,7 @@ public:
             const Rect d = rect ? normalised(deviceRect(*rect)) : Rect{};
             r.i16(d.left).i16(d.top).i16(d.right).i16(d.bottom);
         }
-        r.bytes(std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(text.constData()), std::size_t(count)));
+        r.bytes(std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(text.data()), std::size_t(count)));
         const std::size_t step = (options & ETO_PDY) ? 2 : 1;
         if (dx.size() >= std::size_t(count) * step && count > 0)
             for (int i = 0; i < count; ++i)
@@ -205,12 +209,12 @@ protected:
     void setDevicePixel(Point, Colour) override {}
     Colour devicePixel(Point) const override { return 0; }
 
-    void drawPath(const QPainterPath& path, bool fill, bool stroke) override
+    void drawPath(const QPainterPath& path, detail::FigureParts parts) override
     {
         const QList<QPolygonF> polygons = path.toSubpathPolygons();
         if (polygons.isEmpty())
             return;
-        if (fill) {
+        if (parts != detail::FigureParts::Outline) {
             Record r(META_POLYPOLYGON);
             std::size_t total = 0;
             for (const QPolygonF& p : polygons)
@@ -226,12 +230,12 @@ protected:
             // Outlines go separately: the fill is drawn without a pen.
             const PenSpec pen = m_state.pen;
             m_state.pen.style = PenStyle::Clear;
-            prepare(true, true);
+            prepare(brushObject | penObject);
             write(r);
             m_state.pen = pen;
         }
-        if (stroke) {
-            prepare(false, true);
+        if (parts != detail::FigureParts::Inside) {
+            prepare(penObject);
             for (const QPolygonF& p : polygons) {
                 if (p.size() < 2 || p.size() > 0x7FFF)
                     continue;
@@ -246,7 +250,7 @@ protected:
 
     void blitClipped(detail::BlitParams params) override
     {
-        prepare(false, false);
+        prepare(noObjects);
         const Rect& d = params.destination;
         const int width = int(std::clamp<std::int64_t>(std::int64_t(d.right) - d.left, -32768, 32767));
         const int height = int(std::clamp<std::int64_t>(std::int64_t(d.bottom) - d.top, -32768, 32767));
@@ -282,7 +286,7 @@ private:
             return;
         }
         const Rect d = normalised(deviceRect(r));
-        prepare(true, true);
+        prepare(brushObject | penObject);
         write(Record(function).i16(d.bottom).i16(d.right).i16(d.top).i16(d.left));
     }
 
@@ -297,7 +301,7 @@ private:
         Point a = devicePoint(start), b = devicePoint(end);
         if (m_state.arcDirection == ArcDirection::Clockwise)
             std::swap(a, b);
-        prepare(function != META_ARC, true);
+        prepare(function == META_ARC ? penObject : brushObject | penObject);
         write(Record(function).i16(b.y).i16(b.x).i16(a.y).i16(a.x).i16(d.bottom).i16(d.right).i16(d.top).i16(d.left));
     }
 
@@ -381,31 +385,36 @@ private:
         m_brushPattern = brush.pattern;
     }
 
-    // Writes what the next drawing needs that differs from what was written before.
-    void prepare(bool brush, bool pen, bool font = false)
+    // The objects a record draws with.
+    enum Objects : unsigned { noObjects = 0, brushObject = 1, penObject = 2, fontObject = 4 };
+
+    // Writes what the next drawing needs that differs from what was written before: the
+    // colours and modes, and the objects it draws with.
+    void prepare(unsigned objects)
     {
         writeClip();
         const detail::DrawState s = deviceState();
-        const auto setting = [&](std::uint16_t function, std::uint32_t value, std::optional<std::uint32_t>& written, bool wide) {
+        // A colour setting takes a 32-bit colour reference, a mode setting a 16-bit word.
+        const auto setting = [&](std::uint16_t function, std::uint32_t value, std::optional<std::uint32_t>& written) {
             if (written && *written == value)
                 return;
             Record r(function);
-            if (wide)
+            if (function == META_SETTEXTCOLOR || function == META_SETBKCOLOR)
                 r.u32(value);
             else
                 r.u16(std::uint16_t(value));
             write(r);
             written = value;
         };
-        setting(META_SETTEXTCOLOR, rgbPart(s.textColour), m_textColour, true);
-        setting(META_SETBKCOLOR, rgbPart(s.backgroundColour), m_backgroundColour, true);
-        setting(META_SETBKMODE, std::uint32_t(s.backgroundMode), m_backgroundMode, false);
-        setting(META_SETROP2, std::uint32_t(s.penMode), m_penMode, false);
-        setting(META_SETPOLYFILLMODE, std::uint32_t(s.polyFillMode), m_fillMode, false);
-        setting(META_SETSTRETCHBLTMODE, std::uint32_t(stretchMode()), m_stretchMode, false);
-        if (brush)
+        setting(META_SETTEXTCOLOR, rgbPart(s.textColour), m_textColour);
+        setting(META_SETBKCOLOR, rgbPart(s.backgroundColour), m_backgroundColour);
+        setting(META_SETBKMODE, std::uint32_t(s.backgroundMode), m_backgroundMode);
+        setting(META_SETROP2, std::uint32_t(s.penMode), m_penMode);
+        setting(META_SETPOLYFILLMODE, std::uint32_t(s.polyFillMode), m_fillMode);
+        setting(META_SETSTRETCHBLTMODE, std::uint32_t(stretchMode()), m_stretchMode);
+        if (objects & brushObject)
             ensureBrush(s.brush);
-        if (pen) {
+        if (objects & penObject) {
             const PenSpec& p = s.pen;
             if (m_penSlot < 0 || p.style != m_pen.style || p.width != m_pen.width || p.colour != m_pen.colour) {
                 const int slot = newSlot();
@@ -414,10 +423,10 @@ private:
                 m_pen = p;
             }
         }
-        if (font) {
-            setting(META_SETTEXTALIGN, textAlign() & ~unsigned(TA_UPDATECP), m_textAlign, false);
+        if (objects & fontObject) {
+            setting(META_SETTEXTALIGN, textAlign() & ~unsigned(TA_UPDATECP), m_textAlign);
             const double scale = std::hypot(deviceTransform().m11(), deviceTransform().m12());
-            setting(META_SETTEXTCHAREXTRA, std::uint32_t(std::uint16_t(s16(charExtra() * scale))), m_charExtra, false);
+            setting(META_SETTEXTCHAREXTRA, std::uint32_t(std::uint16_t(s16(charExtra() * scale))), m_charExtra);
             const FontSpec& f = s.font;
             if (m_fontSlot < 0 || f.family != m_font.family || f.height != m_font.height || f.width != m_font.width
                 || f.escapement != m_font.escapement || f.weight != m_font.weight || f.italic != m_font.italic
@@ -429,11 +438,11 @@ private:
                 std::uint8_t tail[8] = {std::uint8_t(f.italic), std::uint8_t(f.underline), std::uint8_t(f.strikeOut),
                                         f.charset, 0, 0, 0, f.pitch};
                 r.bytes(tail);
-                QByteArray face = QString::fromStdString(f.family).toLatin1().left(31);
-                face.append(char(0));
+                std::string face = encodeText(QString::fromStdString(f.family).toStdU16String(), f.charset).substr(0, 31);
+                face.push_back(0);
                 if (face.size() % 2)
-                    face.append(char(0));
-                r.bytes(std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(face.constData()), std::size_t(face.size())));
+                    face.push_back(0);
+                r.bytes(std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(face.data()), face.size()));
                 write(r);
                 replace(m_fontSlot, slot);
                 m_font = f;

@@ -57,7 +57,7 @@ int main(int argc, char** argv)
     application.SetTitle(ViewerTitle);
     RegisterViewerClasses();
     CreateViewerWindows();
-    StartViewer({"pictavo"});
+    StartViewer(ParseCommandLine({"pictavo"}));
     QWidget* window = Form_Viewer->Widget();
     check(QTest::qWaitForWindowExposed(window), "the main window is shown");
     check(window->windowTitle() == QStringLiteral("Pictavo 2.0"), "the caption is \"Pictavo 2.0\"");

@@ -172,6 +172,31 @@ TEST_F(PrintCommandsTest, PrintingStraightAwayGivesThePageThatPrintingFromThePre
     EXPECT_EQ(pixelAt(page, 480, 100), green);
 }
 
+TEST_F(PrintCommandsTest, APrintAPreviewAndAPrintFromThePreviewEachRunTheReportOnce)
+{
+    int runs = 0;
+    ImprimeGrafico->QuickRep->BeforePrint = [&](TObject*, bool&) { ++runs; };
+    const std::string file = picture("quadros.bmp", 300, 200);
+    ImprimeGrafico->ImprimirImagem(file);
+    EXPECT_EQ(runs, 1);
+    EXPECT_EQ(spooler.jobs.size(), 1u);
+    preview(file, [&](TQRPreview& control) {
+        EXPECT_EQ(runs, 2);
+        EXPECT_EQ(control.QRPrinter()->PageCount(), 1);
+        clickPreviewButton("tbar_Imprimir");
+        EXPECT_EQ(runs, 3);
+    });
+    EXPECT_EQ(runs, 3);
+    EXPECT_EQ(spooler.jobs.size(), 2u);
+
+    // Without a printer nothing prints, and the page is still made once.
+    spooler.printers.clear();
+    ImprimeGrafico->ImprimirImagem(file);
+    EXPECT_EQ(runs, 4);
+    EXPECT_EQ(spooler.jobs.size(), 2u);
+    EXPECT_TRUE(messages.empty());
+}
+
 // The centre of the pixels of a pure colour on a page, as a fraction of the page's width and
 // height; (-1, -1) when there are none.
 QPointF colourCentre(const QImage& page, Qt::GlobalColor colour)
@@ -213,7 +238,7 @@ TEST(BatchPrinting, TwoFilesGiveTwoPagesEachPictureUprightInItsOrientation)
             pages.push_back(page);
         std::filesystem::remove(cups.OutputFile("paper"));
     };
-    EXPECT_EQ(StartViewer({"pictavo", "/PRINT", folder + "/wide.bmp", folder + "/tall.bmp"}), 0);
+    EXPECT_EQ(StartViewer(ParseCommandLine({"pictavo", "/PRINT", folder + "/wide.bmp", folder + "/tall.bmp"})), 0);
     EXPECT_TRUE(messages.empty()) << messages.front();
     ASSERT_EQ(pages.size(), 2u) << cups.Error();
     // The tall picture fills its portrait page upright: red a quarter in from the top left. The
@@ -240,7 +265,7 @@ TEST(GuiPrinting, TheImprimirCommandPrintsTheSelectedPictureOnOnePage)
     const std::vector<std::string>& messages = program.messages;
     QTemporaryDir directory;
     writeFile(directory.path().toStdString(), "tall.bmp", quadrantBitmap(200, 300));
-    StartViewer({"pictavo"});
+    StartViewer(ParseCommandLine({"pictavo"}));
     Form_Viewer->List_Diretorio->SetCurrentDirectory(platform::toDriveLetterPath(directory.path().toStdString()).value());
     TFileListBox& list = *Form_Viewer->Lista_Arquivos;
     ASSERT_EQ(list.Items()->IndexOf("tall.bmp"), 0);

@@ -122,7 +122,7 @@ TEST_F(StartupTest, TheMainWindowShowsCentredWithItsMenuBarAndPanels)
     EXPECT_EQ(application.HintColor(), clInfoBk);
 
     EXPECT_EQ(Form_Viewer->Tab_Imagem->Caption(), "&Imagem");
-    EXPECT_EQ(StartViewer({"pictavo"}), 0);
+    EXPECT_EQ(StartViewer(ParseCommandLine({"pictavo"})), 0);
     ASSERT_TRUE(Form_Viewer->Visible());
     // (1024 - 592) / 2 and (768 - 478) / 2 on the offscreen screen.
     EXPECT_EQ(Form_Viewer->BoundsRect(), (TRect{216, 145, 808, 623}));
@@ -358,7 +358,7 @@ TEST_F(StartupTest, TheMainWindowsComponentsAreSetAndWiredAsDesigned)
 
 TEST_F(StartupTest, TheImprimirToolbarButtonWithNothingChosenPrintsNothing)
 {
-    StartViewer({"pictavo"});
+    StartViewer(ParseCommandLine({"pictavo"}));
     auto* button = component<TToolbarButton97>("tBar_Imprimir");
     QTest::mouseClick(button->Widget(), Qt::LeftButton, {}, QPoint(5, 5));
     EXPECT_TRUE(printed.empty());
@@ -378,7 +378,7 @@ TEST_F(StartupTest, AnythingButTheSwitchAndAFileShowsTheMainWindow)
     for (const auto& commandLine : commandLines) {
         SCOPED_TRACE(commandLine.back());
         Form_Viewer->SetVisible(false);
-        EXPECT_EQ(StartViewer(commandLine), 0);
+        EXPECT_EQ(StartViewer(ParseCommandLine(commandLine)), 0);
         EXPECT_TRUE(Form_Viewer->Visible());
         EXPECT_FALSE(application.Terminated());
     }
@@ -416,7 +416,9 @@ TEST_F(StartupTest, BatchModePrintsEachExistingFileOnTheFirstPrinterAndEnds)
     writeFile(directory.path(), "b.jpg", "not looked at before printing");
     std::filesystem::create_directory(directory.path() + "/pasta.bmp");
     const std::string absolute = directory.path() + "/a.bmp";
-    EXPECT_EQ(StartViewer({"pictavo", "/print", "a.bmp", "falta.bmp", "pasta.bmp", "b.jpg", absolute}), 0);
+    const StartupCommand command =
+        ParseCommandLine({"pictavo", "/print", "a.bmp", "falta.bmp", "pasta.bmp", "b.jpg", absolute});
+    EXPECT_EQ(StartViewer(command), 0);
     const std::string a = directory.driveLetterPath("a.bmp");
     const std::string b = directory.driveLetterPath("b.jpg");
     EXPECT_EQ(printed, (std::vector<std::string>{a + " on printer 0", b + " on printer 0", a + " on printer 0"}));
@@ -431,7 +433,7 @@ TEST_F(StartupTest, BatchModePrintsEachExistingFileOnTheFirstPrinterAndEnds)
 TEST_F(StartupTest, BatchModeOfMissingFilesPrintsNothing)
 {
     InTemporaryDirectory directory;
-    EXPECT_EQ(StartViewer({"pictavo", "/PrInT", "falta1.bmp", "falta2.bmp"}), 0);
+    EXPECT_EQ(StartViewer(ParseCommandLine({"pictavo", "/PrInT", "falta1.bmp", "falta2.bmp"})), 0);
     EXPECT_TRUE(printed.empty());
     EXPECT_TRUE(application.Terminated());
     EXPECT_FALSE(Form_Viewer->Visible());
@@ -443,7 +445,7 @@ TEST_F(StartupTest, AFailedPrintIsShownAndEndsTheBatchWithStatusOne)
     writeFile(directory.path(), "a.bmp", "");
     writeFile(directory.path(), "b.bmp", "");
     failPrinting = true;
-    EXPECT_EQ(StartViewer({"pictavo", "/PRINT", "a.bmp", "b.bmp"}), 1);
+    EXPECT_EQ(StartViewer(ParseCommandLine({"pictavo", "/PRINT", "a.bmp", "b.bmp"})), 1);
     EXPECT_EQ(printed.size(), 1u);
     EXPECT_EQ(messages, (std::vector<std::string>{"Pictavo 2: Bitmap image is not valid"}));
     EXPECT_TRUE(application.Terminated());
@@ -465,7 +467,7 @@ TEST(StartupPrinting, WithoutAPrinterTheBatchEndsWithPrinterIndexOutOfRange)
     InTemporaryDirectory directory;
     writeFile(directory.path(), "a.bmp", quadrantBitmap(2, 2));
     writeFile(directory.path(), "b.bmp", quadrantBitmap(2, 2));
-    EXPECT_EQ(StartViewer({"pictavo", "/print", "a.bmp", "b.bmp"}), 1);
+    EXPECT_EQ(StartViewer(ParseCommandLine({"pictavo", "/print", "a.bmp", "b.bmp"})), 1);
     EXPECT_EQ(messages, (std::vector<std::string>{"Pictavo 2: Printer index out of range"}));
     EXPECT_TRUE(application.Terminated());
     EXPECT_EQ(ImprimeGrafico->QRImage->Picture()->Graphic(), nullptr) << "the picture is let go";

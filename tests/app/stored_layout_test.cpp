@@ -43,7 +43,7 @@ protected:
         application = std::make_unique<TApplication>();
         application->SetTitle(ViewerTitle);
         CreateViewerWindows();
-        StartViewer({"pictavo"});
+        StartViewer(ParseCommandLine({"pictavo"}));
         viewer = Form_Viewer;
     }
     // The user closes the main window, and the program ends.

@@ -64,7 +64,7 @@ protected:
         application.SetTitle(ViewerTitle);
         RegisterViewerClasses();
         CreateViewerWindows();
-        StartViewer({"pictavo"});
+        StartViewer(ParseCommandLine({"pictavo"}));
         viewer = Form_Viewer;
     }
 

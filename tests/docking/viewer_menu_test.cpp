@@ -42,7 +42,7 @@ protected:
         application.SetTitle(ViewerTitle);
         RegisterViewerClasses();
         CreateViewerWindows();
-        StartViewer({"pictavo"});
+        StartViewer(ParseCommandLine({"pictavo"}));
         EXPECT_TRUE(QTest::qWaitForWindowActive(Form_Viewer->Widget()));
     }
     ~ViewerMenuTest() override

@@ -212,7 +212,7 @@ TEST_F(ReportRunTest, ThePrintedPageShowsThePictureWhereTheLayoutPutsIt)
 {
     installPrinter(100, 500);
     TQuickRep* report = pictureReport();
-    report->Print();
+    EXPECT_TRUE(report->Print());
     ASSERT_EQ(spooler.jobs.size(), 1u);
     ASSERT_EQ(spooler.jobs.front().pages.size(), 1u);
     const QImage& page = spooler.jobs.front().pages.front();
@@ -231,7 +231,7 @@ TEST_F(ReportRunTest, WithoutAPrinterPrintDoesNothingAndAPreviewPageStaysA4Portr
 {
     TQuickRep* report = pictureReport();
     report->Page()->SetOrientation(poLandscape);
-    report->Print();
+    EXPECT_FALSE(report->Print());
     EXPECT_EQ(report->QRPrinter(), nullptr);
     EXPECT_TRUE(spooler.jobs.empty());
     report->Prepare();

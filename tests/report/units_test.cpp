@@ -63,24 +63,24 @@ TEST_F(UnitsTest, ConvertsNativeLengthsIntoEachUnitAndBack)
         const char* name;
         TQRUnit unit;
         double native;
-        bool horizontal;
+        QRAxis axis;
         double value;
     };
     const Row rows[] = {
-        {"millimetres", TQRUnit::MM, 2100, true, 210},
-        {"inches", TQRUnit::Inches, 2540, false, 10},
-        {"pixels at 96 per inch", TQRUnit::Pixels, 254, true, 96},
+        {"millimetres", TQRUnit::MM, 2100, QRAxis::Horizontal, 210},
+        {"inches", TQRUnit::Inches, 2540, QRAxis::Vertical, 10},
+        {"pixels at 96 per inch", TQRUnit::Pixels, 254, QRAxis::Horizontal, 96},
         // A character cell of 80 / 10 / 2.54 mm across and 145.3 / 10 / 2.54 mm down.
-        {"characters across", TQRUnit::Characters, 2100, true, 210 / (80 / 10.0 / 2.54)},
-        {"characters down", TQRUnit::Characters, 2970, false, 297 / (145.3 / 10.0 / 2.54)},
-        {"native", TQRUnit::Native, 123.25, true, 123.25},
+        {"characters across", TQRUnit::Characters, 2100, QRAxis::Horizontal, 210 / (80 / 10.0 / 2.54)},
+        {"characters down", TQRUnit::Characters, 2970, QRAxis::Vertical, 297 / (145.3 / 10.0 / 2.54)},
+        {"native", TQRUnit::Native, 123.25, QRAxis::Horizontal, 123.25},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        EXPECT_NEAR(page.ToUnit(row.native, row.unit, row.horizontal), row.value, 1e-9);
-        EXPECT_NEAR(page.FromUnit(row.value, row.unit, row.horizontal), row.native, 1e-9);
+        EXPECT_NEAR(page.ToUnit(row.native, row.unit, row.axis), row.value, 1e-9);
+        EXPECT_NEAR(page.FromUnit(row.value, row.unit, row.axis), row.native, 1e-9);
     }
-    EXPECT_NEAR(page.ToUnit(2100, TQRUnit::Characters, true), 66.675, 1e-3);
+    EXPECT_NEAR(page.ToUnit(2100, TQRUnit::Characters, QRAxis::Horizontal), 66.675, 1e-3);
 }
 
 TEST_F(UnitsTest, PixelsFollowTheZoom)
@@ -88,10 +88,10 @@ TEST_F(UnitsTest, PixelsFollowTheZoom)
     TQuickRep* report = makeReport();
     report->SetZoom(40);
     const TQRPage& page = *report->Page();
-    EXPECT_NEAR(page.ToUnit(2100, TQRUnit::Pixels, true), 317.48, 0.005);
-    EXPECT_NEAR(page.ToUnit(2970, TQRUnit::Pixels, false), 449.01, 0.005);
+    EXPECT_NEAR(page.ToUnit(2100, TQRUnit::Pixels, QRAxis::Horizontal), 317.48, 0.005);
+    EXPECT_NEAR(page.ToUnit(2970, TQRUnit::Pixels, QRAxis::Vertical), 449.01, 0.005);
     // One design-surface pixel at zoom 40 and 96 per inch.
-    EXPECT_NEAR(page.FromUnit(1, TQRUnit::Pixels, true), 6.6145833, 1e-7);
+    EXPECT_NEAR(page.FromUnit(1, TQRUnit::Pixels, QRAxis::Horizontal), 6.6145833, 1e-7);
 }
 
 TEST_F(UnitsTest, NewHoldersShowInchesWhereTheLocaleMeasuresInInches)

@@ -39,6 +39,7 @@ done
 now() { date +%s.%N; }
 similarities=()
 ratios=()
+refused=0
 printf '%-44s %8s %10s %10s %8s\n' file ssim office_ms ours_ms speedup
 for file in "${files[@]}"; do
     name=$(basename "$file")
@@ -67,6 +68,7 @@ for file in "${files[@]}"; do
     status=$?
     oursTime=$(echo "($(now) - $start) * 1000" | bc)
     if [ $status -ne 0 ]; then
+        refused=$((refused + 1))
         printf '%-44s %8s %10.0f %10.0f %8s  %s\n' "$name" "refused" "$officeTime" "$oursTime" "-" \
             "$(grep -v QStandardPaths "$work/$stem/ours.log" | head -1)"
         continue
@@ -79,6 +81,6 @@ for file in "${files[@]}"; do
 done
 
 median() { printf '%s\n' "$@" | sort -g | awk '{v[NR]=$1} END {if (NR == 0) print "-"; else if (NR % 2) print v[(NR+1)/2]; else print (v[NR/2]+v[NR/2+1])/2}'; }
-echo "files compared: ${#similarities[@]} of ${#files[@]}"
+echo "files compared: ${#similarities[@]} of ${#files[@]}; refused by picrender: $refused"
 echo "median similarity: $(median "${similarities[@]}")"
 echo "median speedup (office time / picrender time, whole processes): $(median "${ratios[@]}")"

@@ -3,6 +3,7 @@
 #include "framework/streams.h"
 #include "picture/bitmap/bitmap.h"
 #include "picture/formats.h"
+#include "platform/byte_cursor.h"
 #include "platform/paths.h"
 #include "section_canvas.h"
 #include "support/bytes.h"
@@ -110,7 +111,7 @@ void drawScene(TCanvas& canvas)
     canvas.Ellipse(60, 5, 110, 40);
     canvas.Brush().SetStyle(bsSolid);
     canvas.Polygon({{20, 75}, {40, 50}, {60, 75}});
-    canvas.Font().SetName("Arial");
+    canvas.Font().SetName("MS Sans Serif");  // drawn with the same face directly and played back
     canvas.Font().SetHeight(-12);
     canvas.Font().SetColor(TColor(0x800080));
     canvas.Brush().SetStyle(bsClear);
@@ -155,9 +156,10 @@ TEST_F(MetafileTest, RefusedFilesKeepTheirMessages)
     // without the placeable key.
     std::vector<std::uint8_t> hundred = enhancedFile({0, 0, 100, 100});
     hundred.resize(100);
-    // A Windows metafile without the placeable header.
+    // Neither the placeable key nor a Windows-metafile header.
     std::vector<std::uint8_t> plain = placeableFile(0, 0, 10, 10, 96);
     plain.erase(plain.begin(), plain.begin() + 22);
+    plain[2] = 8;
     // The right key with a wrong checksum.
     std::vector<std::uint8_t> badSum = placeableFile(0, 0, 10, 10, 96);
     badSum[20] ^= 1;
@@ -171,7 +173,7 @@ TEST_F(MetafileTest, RefusedFilesKeepTheirMessages)
     const struct {
         const char* name;
         std::vector<std::uint8_t> bytes;
-    } rows[] = {{"exactly 100 bytes", hundred}, {"no placeable header", plain}, {"checksum", badSum},
+    } rows[] = {{"exactly 100 bytes", hundred}, {"no metafile header", plain}, {"checksum", badSum},
                 {"records", noRecords}, {"total below the header", shortTotal}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -179,11 +181,88 @@ TEST_F(MetafileTest, RefusedFilesKeepTheirMessages)
         EXPECT_RAISES(load(metafile, row.bytes), EInvalidGraphic, notValid);
     }
 
-    // A total size beyond the stream's end is a read past the end.
+    // A total size beyond the stream's end, with the last record cut short, is a read past the
+    // end.
     std::vector<std::uint8_t> truncated = enhancedFile({0, 0, 100, 100});
     truncated.resize(truncated.size() - 8);
     TMetafile metafile;
     EXPECT_RAISES(load(metafile, truncated), EReadError, "Stream read error");
+}
+
+TEST_F(MetafileTest, OverstatedSizeReadsTheRecordsUpToTheEndOfFile)
+{
+    // A red rectangle over the frame; the header counts 4000 bytes more than the file has, and
+    // bytes follow the end-of-file record.
+    const Bytes rectangle = Bytes()
+                                .u32(39).u32(24).u32(1).u32(0).u32(red).u32(0)   // brush 1: solid red
+                                .u32(37).u32(12).u32(1)                          // selected
+                                .u32(43).u32(24).i32(0).i32(0).i32(101).i32(101);  // rectangle over the bounds
+    std::vector<std::uint8_t> bytes = enhancedFile({0, 0, 1250, 1250}, rectangle.data(), 3);
+    const std::size_t length = bytes.size();
+    bytes[56] = 2;  // handles: the brush's slot and the reserved slot 0
+    bytes[49] = std::uint8_t(bytes[49] + 0x10);
+    bytes.insert(bytes.end(), {0xEE, 0xEE, 0xEE, 0xEE});
+    TMemoryStream stream(bytes);
+    TMetafile metafile;
+    metafile.LoadStream(stream);
+    EXPECT_EQ(stream.Position(), std::int64_t(length));
+    ASSERT_NE(metafile.MetafileHandle(), nullptr);
+    EXPECT_EQ(metafile.MetafileHandle()->bytes().size(), length);
+    SectionCanvas target(40, 40);
+    target.StretchDraw({0, 0, 40, 40}, &metafile);
+    EXPECT_EQ(target.pixel(20, 20), red);
+}
+
+TEST_F(MetafileTest, WindowsMetafilesWithoutThePlaceableHeaderTakeTheirWindowAt96ToTheInch)
+{
+    const auto record = [](std::uint16_t function, const Bytes& params) {
+        return Bytes().u32(std::uint32_t(3 + params.size() / 2)).u16(function).raw(params.data());
+    };
+    // A red brush filling the rectangle 0, 0 to 96, 48 in logical units.
+    const Bytes redBox = Bytes()
+                             .raw(record(0x02FC, Bytes().u16(0).u32(red).u16(0)).data())  // brush in slot 0
+                             .raw(record(0x012D, Bytes().u16(0)).data())                  // selected
+                             .raw(record(0x041B, Bytes().i16(48).i16(96).i16(0).i16(0)).data());
+    const struct Row {
+        const char* name;
+        Bytes window;  // records before the rectangle
+        int width, height;
+        int redX, redY, whiteX, whiteY;  // pixels of the picture drawn at its size
+    } rows[] = {
+        {"window extent and origin", Bytes().raw(record(0x020B, Bytes().i16(0).i16(-96)).data())
+                                         .raw(record(0x020C, Bytes().i16(96).i16(192)).data()),
+         192, 96, 100, 20, 100, 70},
+        {"y axis up", Bytes().raw(record(0x020B, Bytes().i16(96).i16(0)).data())
+                          .raw(record(0x020C, Bytes().i16(-96).i16(96)).data()),
+         96, 96, 20, 70, 20, 20},
+        {"no window: what is drawn", Bytes(), 96, 48, 50, 24, -1, -1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::vector<std::uint8_t> bytes = placeableFile(0, 0, 1, 1, 96, Bytes().raw(row.window.data()).raw(redBox.data()).data());
+        bytes.erase(bytes.begin(), bytes.begin() + 22);
+        TMetafile metafile;
+        load(metafile, bytes);
+        EXPECT_EQ(metafile.UnitsPerInch(), 96);
+        EXPECT_EQ(metafile.FrameWidth(), row.width * 25400 / 96);
+        EXPECT_EQ(metafile.Width(), row.width);
+        EXPECT_EQ(metafile.Height(), row.height);
+        EXPECT_FALSE(metafile.SaveEnhanced());
+        SectionCanvas target(row.width, row.height);
+        target.StretchDraw({0, 0, row.width, row.height}, &metafile);
+        EXPECT_EQ(target.pixel(row.redX, row.redY), red);
+        if (row.whiteX >= 0)
+            EXPECT_EQ(target.pixel(row.whiteX, row.whiteY), white);
+
+        // Saved, it has the placeable header, and reads back at the same size.
+        const std::vector<std::uint8_t> file = saved(metafile);
+        ASSERT_GE(file.size(), 22u);
+        EXPECT_EQ(bytes::loadU32(file.data()), 0x9AC6CDD7u);
+        TMetafile reloaded;
+        load(reloaded, file);
+        EXPECT_EQ(reloaded.Width(), row.width);
+        EXPECT_EQ(reloaded.Height(), row.height);
+    }
 }
 
 TEST_F(MetafileTest, PlaceableSizesComeFromTheBoxAndTheInch)

@@ -1,91 +1,11 @@
+#include "platform/byte_cursor.h"
 #include "platform/metafile/emf_recorder.h"
-#include "platform/metafile/enhanced_metafile.h"
-#include "platform/section_device_context.h"
 
-#include "support/bytes.h"
-
-#include <gtest/gtest.h>
+#include "emf_builder.h"
 
 #include <climits>
+#include <cstring>
 #include <functional>
-
-using namespace platform;
-
-namespace {
-
-constexpr Colour white = 0xFFFFFF;
-constexpr Colour red = 0x0000FF;
-constexpr Colour blue = 0xFF0000;
-constexpr Colour green = 0x00FF00;
-
-// Records of an enhanced metafile, built field by field. The header's frame is 0, 0 to the
-// size in pixels of a reference device of 100 pixels per 10 mm, so that playing into a
-// destination of that size maps one to one.
-class Emf {
-public:
-    explicit Emf(int width = 40, int height = 40, std::uint16_t handles = 8) : m_width(width), m_height(height), m_handles(handles) {}
-
-    Emf& record(std::uint32_t type, const Bytes& params = Bytes())
-    {
-        m_body.u32(type).u32(std::uint32_t(8 + params.size())).raw(params.data());
-        ++m_count;
-        return *this;
-    }
-    // A record whose size field says `size`, whatever follows.
-    Emf& rawRecord(std::uint32_t type, std::uint32_t size, const Bytes& params = Bytes())
-    {
-        m_body.u32(type).u32(size).raw(params.data());
-        return *this;
-    }
-    Emf& rect(std::uint32_t type, int l, int t, int r, int b) { return record(type, Bytes().i32(l).i32(t).i32(r).i32(b)); }
-    Emf& brush(std::uint32_t handle, Colour colour) { return record(39, Bytes().u32(handle).u32(0).u32(colour).u32(0)); }
-    Emf& select(std::uint32_t handle) { return record(37, Bytes().u32(handle)); }
-    Emf& nullPen() { return select(0x80000008); }
-
-    std::vector<std::uint8_t> bytes() const
-    {
-        Bytes b;
-        b.u32(1).u32(88).i32(0).i32(0).i32(m_width - 1).i32(m_height - 1);
-        b.i32(0).i32(0).i32(m_width * 10).i32(m_height * 10);  // frame in 0.01 mm: 10 per pixel
-        b.u32(0x464D4520).u32(0x10000).u32(0).u32(m_count + 2).u16(m_handles).u16(0);
-        b.u32(0).u32(0).u32(0).i32(100).i32(100).i32(10).i32(10);
-        b.raw(m_body.data());
-        b.u32(14).u32(20).u32(0).u32(16).u32(20);
-        b.patchU32(48, std::uint32_t(b.size()));
-        return b.data();
-    }
-
-private:
-    int m_width;
-    int m_height;
-    std::uint16_t m_handles;
-    Bytes m_body;
-    std::uint32_t m_count = 0;
-};
-
-std::unique_ptr<Section> play(const std::vector<std::uint8_t>& bytes, int width = 40, int height = 40)
-{
-    auto section = Section::createDisplayCompatible(width, height);
-    section->fill(white);
-    const MetafileHandle metafile = EnhancedMetafile::fromBytes(bytes);
-    EXPECT_NE(metafile, nullptr);
-    if (metafile) {
-        SectionDeviceContext dc(*section);
-        playEnhancedMetafile(dc, *metafile, {0, 0, width - 1, height - 1});
-    }
-    return section;
-}
-
-int differentPixels(const Section& a, const Section& b)
-{
-    int count = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x)
-            count += a.pixel(x, y) != b.pixel(x, y);
-    return count;
-}
-
-} // namespace
 
 TEST(EnhancedMetafileBytes, HeadersThePlatformRefuses)
 {
@@ -415,4 +335,118 @@ TEST(WindowsMetafileConversion, RecordsThatAreNotAWindowsMetafileAreRefused)
     Bytes wrongVersion;
     wrongVersion.u16(1).u16(9).u16(0x200).u32(12).u16(0).u32(3).u16(0).u32(3).u16(0);
     EXPECT_EQ(convertWindowsMetafile(wrongVersion.data(), {0, 0, 1, 1}, {1, 1}), nullptr);
+}
+
+namespace {
+
+// A StretchDIBits record drawing the picture (info block and bits) over 0, 0 to the size given,
+// one to one, with SRCCOPY.
+Bytes stretchDibits(const Bytes& info, const Bytes& bits, int width, int height, std::uint32_t usage = 0)
+{
+    const std::uint32_t offInfo = 80, offBits = offInfo + std::uint32_t(info.size());
+    return Bytes()
+        .zeros(16)
+        .i32(0).i32(0).i32(0).i32(0).i32(width).i32(height)          // destination and source corners, source size
+        .u32(offInfo).u32(std::uint32_t(info.size())).u32(offBits).u32(std::uint32_t(bits.size()))
+        .u32(usage).u32(0x00CC0020).i32(width).i32(height)
+        .raw(info.data())
+        .raw(bits.data());
+}
+
+} // namespace
+
+TEST(MetafilePlayer, OneBitPictureUnderAGridOfLines)
+{
+    // A 94 × 94 one-bit picture, all 0 bits, whose colour table (black, white) has 0xFF in its
+    // reserved bytes; then a grid of one-pixel lines every ten pixels.
+    constexpr int side = 94;
+    const Bytes info = Bytes().infoHeader(side, side, 1, 0, 0, 2).raw({0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF});
+    const Bytes bits = Bytes().zeros(std::size_t(12 * side));
+    const struct {
+        const char* name;
+        std::uint32_t penColour;
+    } rows[] = {{"white pen", 0xFFFFFF}, {"white of the default palette", 0x01000013}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        Emf emf(side, side);
+        emf.record(81, stretchDibits(info, bits, side, side));
+        emf.record(38, Bytes().u32(1).u32(0).i32(1).i32(0).u32(row.penColour)).select(1);
+        for (int i = 0; i < side; i += 10) {
+            emf.record(4, Bytes().zeros(16).u32(2).i32(i).i32(0).i32(i).i32(side));
+            emf.record(4, Bytes().zeros(16).u32(2).i32(0).i32(i).i32(side).i32(i));
+        }
+        const auto section = play(emf.bytes(), side, side);
+        EXPECT_EQ(section->pixel(5, 5), 0x000000u);
+        EXPECT_EQ(section->pixel(5, 10), white);
+        EXPECT_EQ(section->pixel(90, 45), white);
+    }
+}
+
+TEST(MetafilePlayer, BitmapRecordsDecodeEveryStoredForm)
+{
+    // 4 × 2 pictures whose top row is red and bottom row blue, stored in different forms.
+    const Bytes redBlue = Bytes().quad(0xFF, 0, 0).quad(0, 0, 0xFF);  // colour 0 red, 1 blue
+    const struct {
+        const char* name;
+        Bytes info;
+        Bytes bits;
+        std::uint32_t usage;
+        Colour top, bottom;
+    } rows[] = {
+        {"8 bits", Bytes().infoHeader(4, 2, 8, 0, 0, 2).raw(redBlue.data()), Bytes().u32(0x01010101).u32(0), 0, red, blue},
+        {"top-down", Bytes().infoHeader(4, -2, 8, 0, 0, 2).raw(redBlue.data()), Bytes().u32(0).u32(0x01010101), 0, red, blue},
+        {"run-length, 8 bits", Bytes().infoHeader(4, 2, 8, 1, 0, 2).raw(redBlue.data()),
+         Bytes().raw({4, 1, 0, 0, 4, 0, 0, 1}), 0, red, blue},
+        {"run-length, 4 bits", Bytes().infoHeader(4, 2, 4, 2, 0, 2).raw(redBlue.data()),
+         Bytes().raw({4, 0x11, 0, 0, 4, 0x00, 0, 1}), 0, red, blue},
+        {"core header", Bytes().u32(12).u16(4).u16(2).u16(1).u16(8).raw({0, 0, 0xFF, 0xFF, 0, 0}),
+         Bytes().u32(0x01010101).u32(0), 0, red, blue},
+        // Indexes into the default palette: 13 is red, 16 blue.
+        {"palette indexes", Bytes().infoHeader(4, 2, 8, 0, 0, 2).u16(13).u16(16), Bytes().u32(0x01010101).u32(0), 1, red, blue},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        Emf emf(4, 2);
+        emf.record(81, stretchDibits(row.info, row.bits, 4, 2, row.usage));
+        const auto section = play(emf.bytes(), 4, 2);
+        EXPECT_EQ(section->pixel(1, 0), row.top);
+        EXPECT_EQ(section->pixel(2, 1), row.bottom);
+    }
+}
+
+TEST(MetafilePlayer, DrawingMostlyOutsideItsFrameIsShownWhole)
+{
+    // The frame is 40 × 40 at the origin; what was drawn lies 60 × 40 above and left of it.
+    Emf emf;
+    emf.nullPen().brush(1, red).select(1).rect(43, -10, -30, 51, 11);
+    emf.brush(2, blue).select(2).rect(43, -10, -30, -4, -24);   // top left corner
+    emf.brush(3, green).select(3).rect(43, 44, 4, 51, 11);      // bottom right corner
+    std::vector<std::uint8_t> file = emf.bytes();
+    const std::int32_t bounds[] = {-10, -30, 49, 9};
+    for (std::size_t i = 0; i < 4; ++i)
+        bytes::storeU32(&file[8 + 4 * i], std::uint32_t(bounds[i]));
+    const auto section = play(file);
+    EXPECT_EQ(section->pixel(1, 1), blue);
+    EXPECT_EQ(section->pixel(20, 20), red);
+    EXPECT_EQ(section->pixel(38, 38), green);
+}
+
+TEST(MetafilePlayer, FixedMappingModesMeasureAgainstTheReferenceDevice)
+{
+    // The reference device has 10 pixels to the millimetre; y grows upwards in these modes.
+    const struct {
+        const char* name;
+        std::uint32_t mode;
+        int units;  // 2.5 mm, or 2.54 mm in the inch-based modes
+    } rows[] = {{"0.1 mm", 2, 25}, {"0.01 mm", 3, 250}, {"0.01 inch", 4, 10}, {"0.001 inch", 5, 100}, {"twips", 6, 144}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        Emf emf;
+        emf.nullPen().brush(1, red).select(1).record(17, Bytes().u32(row.mode));
+        emf.rect(43, 0, 0, row.units, -row.units);
+        const auto section = play(emf.bytes());
+        EXPECT_EQ(section->pixel(23, 23), red);
+        EXPECT_EQ(section->pixel(27, 10), white);
+        EXPECT_EQ(section->pixel(10, 27), white);
+    }
 }

@@ -1,7 +1,7 @@
-#include "support/test_support.h"
-
-#include "picture/bitmap/rle.h"
+#include "platform/rle.h"
 #include "platform/section.h"
+
+#include <gtest/gtest.h>
 
 #include <vector>
 
@@ -14,23 +14,17 @@ constexpr platform::Colour red = rgb(255, 0, 0);
 constexpr platform::Colour green = rgb(0, 255, 0);
 constexpr platform::Colour blue = rgb(0, 0, 255);
 
-// Pixel values 1, 2, 3 are red, green, blue; 0 and the rest black. Words as a 32-bit
-// blue-green-red-x pixel holds them.
-std::array<std::uint32_t, 256> colours()
-{
-    std::array<std::uint32_t, 256> table{};
-    table[1] = 0x00FF0000;
-    table[2] = 0x0000FF00;
-    table[3] = 0x000000FF;
-    return table;
-}
-
-// The picture's rows, top row first.
+// The picture's rows, top row first: pixel values 1, 2, 3 drawn red, green, blue and 0 black
+// over a picture that starts black.
 std::vector<std::vector<platform::Colour>> decoded(std::vector<std::uint8_t> data, int bitCount, int width,
                                                    int height)
 {
+    constexpr platform::Colour colours[] = {black, red, green, blue};
     auto target = platform::Section::createDisplayCompatible(width, height);
-    decodeRle(data, bitCount, colours(), *target);
+    platform::decodeRle(data, bitCount, width, height, [&](int x, int y, std::span<const std::uint8_t> indexes) {
+        for (std::size_t i = 0; i < indexes.size(); ++i)
+            target->setPixel(x + int(i), y, indexes[i] < 4 ? colours[indexes[i]] : black);
+    });
     std::vector<std::vector<platform::Colour>> rows(static_cast<std::size_t>(height));
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)

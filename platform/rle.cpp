@@ -1,8 +1,9 @@
-#include "picture/bitmap/rle.h"
-
-#include "platform/section.h"
+#include "platform/rle.h"
 
 #include <algorithm>
+#include <array>
+
+namespace platform {
 
 namespace {
 
@@ -11,14 +12,11 @@ constexpr std::uint8_t endOfLine = 0;
 constexpr std::uint8_t endOfBitmap = 1;
 constexpr std::uint8_t delta = 2;
 
-// Writes one decoded row at a time; x may run past the width, where pixels are dropped.
+// Hands over one stretch of decoded pixels at a time; x may run past the width, where pixels
+// are dropped.
 class RowWriter {
 public:
-    RowWriter(platform::Section& target, const std::array<std::uint32_t, 256>& colours)
-        : m_target(target), m_colours(colours), m_width(target.width()), m_height(target.height())
-    {
-        selectRow();
-    }
+    RowWriter(int width, int height, const RlePixels& put) : m_width(width), m_height(height), m_put(put) {}
 
     bool finished() const { return m_y >= m_height; }
 
@@ -27,48 +25,42 @@ public:
     void put(int count, Value value)
     {
         const int end = int(std::min<std::int64_t>(std::int64_t(m_x) + count, m_width));
-        for (int i = 0; m_x + i < end; ++i)
-            m_row[m_x + i] = m_colours[value(i)];
-        m_x = int(std::min<std::int64_t>(std::int64_t(m_x) + count, m_width));
+        const int n = std::max(0, end - m_x);
+        for (int i = 0; i < n; ++i)
+            m_run[std::size_t(i)] = value(i);
+        if (n > 0)
+            m_put(m_x, m_height - 1 - m_y, std::span<const std::uint8_t>(m_run.data(), std::size_t(n)));
+        m_x = std::max(m_x, end);
     }
 
     void nextLine()
     {
         m_x = 0;
         ++m_y;
-        selectRow();
     }
 
     void move(int dx, int dy)
     {
         m_x = std::min(m_x + dx, m_width);
         m_y += dy;
-        selectRow();
     }
 
 private:
-    void selectRow()
-    {
-        // Coded rows run from the bottom of the picture up.
-        if (m_y < m_height)
-            m_row = reinterpret_cast<std::uint32_t*>(m_target.row(m_height - 1 - m_y));
-    }
-
-    platform::Section& m_target;
-    const std::array<std::uint32_t, 256>& m_colours;
     const int m_width;
     const int m_height;
+    const RlePixels& m_put;
     int m_x = 0;
-    int m_y = 0;
-    std::uint32_t* m_row = nullptr;
+    int m_y = 0;  // coded rows count from the bottom of the picture
+    std::array<std::uint8_t, 255> m_run{};
 };
 
 } // namespace
 
-void decodeRle(std::span<const std::uint8_t> data, int bitCount,
-               const std::array<std::uint32_t, 256>& colours, platform::Section& target)
+void decodeRle(std::span<const std::uint8_t> data, int bitCount, int width, int height, const RlePixels& put)
 {
-    RowWriter out(target, colours);
+    if (width <= 0 || height <= 0)
+        return;
+    RowWriter out(width, height, put);
     const bool fourBits = bitCount == 4;
     const std::size_t size = data.size();
     std::size_t pos = 0;
@@ -117,3 +109,5 @@ void decodeRle(std::span<const std::uint8_t> data, int bitCount,
         }
     }
 }
+
+} // namespace platform
