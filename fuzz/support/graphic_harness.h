@@ -52,6 +52,6 @@ void requireReadsBack(TGraphic& written, TGraphic& reader, int width, int height
 // played back. A picture of more than `maxCopiedPixels` pixels is only drawn: the copies
 // would pass the fuzzing runs' memory limits long before the program's own. Aborts when the
 // stored form does not read back.
-void useLikeTheProgram(TGraphic& graphic, std::int64_t maxCopiedPixels = std::int64_t(1) << 22);
+void useLikeTheProgram(TGraphic& graphic, std::int64_t maxCopiedPixels = std::int64_t(1) << 20);
 
 } // namespace fuzz_support
