@@ -36,8 +36,6 @@ QImage imageOf(std::unique_ptr<Section> pixels, bool alpha)
 
 QImage decodePngData(std::span<const std::uint8_t> data, const std::function<bool(QSize)>& sizeAccepted)
 {
-    if (!pngChunksFit(data))
-        return {};
     PngDecoding decoded = decodePng(
         data,
         [&](std::uint32_t width, std::uint32_t height) {

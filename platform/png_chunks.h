@@ -1,9 +1,8 @@
 #pragma once
 // PNG data from files is checked here before a reader sees it: Qt's PNG reader (behind the
-// image plugins' picture class) sets aside each chunk's declared length before reading it, so
-// that a few hundred bytes declaring a chunk of two gigabytes make it allocate two gigabytes;
-// pictures inside other files (icons, metafiles) are checked the same way before libpng reads
-// them.
+// image plugins' picture class) and libpng (for text chunks) set aside a chunk's declared length
+// before reading it, so that a few hundred bytes declaring a chunk of two gigabytes make them
+// allocate two gigabytes.
 
 #include <cstdint>
 #include <span>

@@ -3,6 +3,7 @@
 
 #include "platform/png_decoder.h"
 
+#include "platform/png_chunks.h"
 #include "platform/png_glue.h"
 
 #include <png.h>
@@ -174,6 +175,11 @@ PngDecoding decodePng(std::span<const std::uint8_t> file,
     // Anything that does not start as a PNG file is refused as such, however short.
     if (file.size() < 8 || png_sig_cmp(file.data(), 0, 8) != 0)
         return {.pixels = nullptr, .alpha = false, .failure = PngFailure::Damaged};
+    // The library sets aside what a text chunk declares before reading it: a few hundred bytes
+    // declaring a chunk of gigabytes would make it ask for gigabytes. A chunk running past the
+    // end of the file means the file is cut short, whatever the chunk says it holds.
+    if (!pngChunksFit(file))
+        return {.pixels = nullptr, .alpha = false, .failure = PngFailure::Truncated};
     PngSession session(file);
     PngReader reader(session);
     if (!reader.png || !reader.info)

@@ -21,7 +21,7 @@ constexpr std::int64_t maxPngInflation = 1032;
 enum class PngFailure {
     None,
     Damaged,      // not a PNG file, or one the library refuses
-    Truncated,    // the file ends before the library has what it needs
+    Truncated,    // the file ends before the library has what it needs, or before a chunk does
     Refused,      // a size larger than a section may be, than the data could fill, or than the caller accepts
     OutOfMemory,  // the library's structures or the pixels could not be made
 };

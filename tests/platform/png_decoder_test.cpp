@@ -94,6 +94,9 @@ TEST(PngDecoder, RefusalsComeBackAsReasonsAndNothingReachesStandardError)
     badAdler[chunkAt(good, "IEND") - 5] ^= 0xFF;
     recomputeCrc(badAdler, chunkAt(good, "IDAT"));
     const Bytes cut(good.begin(), good.begin() + long(chunkAt(good, "IDAT")) + 20);
+    Bytes hugeText = good;  // a text chunk declaring two gigabytes after the header, holding none
+    const std::uint8_t text[] = {0x7F, 0xFF, 0xFF, 0xFF, 'i', 'T', 'X', 't', 'k', 0, 0, 0};
+    hugeText.insert(hugeText.begin() + 33, std::begin(text), std::end(text));
     const struct {
         const char* name;
         Bytes file;
@@ -105,6 +108,7 @@ TEST(PngDecoder, RefusalsComeBackAsReasonsAndNothingReachesStandardError)
         {"a header whose check value is wrong", badCrc, true, PngFailure::Damaged},
         {"image data whose check value is wrong", badAdler, true, PngFailure::Damaged},
         {"image data cut short", cut, true, PngFailure::Truncated},
+        {"a text chunk running far past the end", hugeText, true, PngFailure::Truncated},
         {"a size the caller refuses", good, false, PngFailure::Refused},
         {"not a PNG file", Bytes(40, 'P'), true, PngFailure::Damaged},
     };
