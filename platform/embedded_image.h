@@ -1,9 +1,10 @@
 #pragma once
 // Pictures stored whole inside other files (PNG entries in icons; JPEG and PNG in metafile
-// bitmaps and images) are decoded by Qt's image readers, which trust what the bytes declare.
-// Every such picture comes through here: PNG data whose chunks run past its end is refused
-// before the reader sets memory aside for them, and the caller is asked about the declared
-// size before anything is decoded.
+// bitmaps and images). PNG data is decoded by the platform's libpng decoder, the other formats
+// by Qt's image readers, which trust what the bytes declare. Every such picture comes through
+// here, and the caller is asked about the declared size before anything is decoded (PNG data
+// whose chunks run past its end is refused by the decoder before anything is set aside for
+// them).
 
 #include <QImage>
 #include <QSize>

@@ -1,7 +1,8 @@
 #pragma once
-// PNG pictures inside other files (icons, metafiles) are decoded by Qt's PNG reader, which
-// sets aside each chunk's declared length before reading it: a few hundred bytes declaring a
-// chunk of two gigabytes make it allocate two gigabytes. They are checked here first.
+// PNG data from files is checked here before a reader sees it: Qt's PNG reader (behind the
+// image plugins' picture class) and libpng (for text chunks) set aside a chunk's declared length
+// before reading it, so that a few hundred bytes declaring a chunk of two gigabytes make them
+// allocate two gigabytes.
 
 #include <cstdint>
 #include <span>

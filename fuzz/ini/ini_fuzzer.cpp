@@ -3,54 +3,20 @@
 // (blanks around it trimmed, line breaks made blanks), and other sections keep their values.
 
 #include "platform/profile_file.h"
-
-#include <unistd.h>
+#include "support/scratch_file.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <vector>
 
 namespace {
 
-// One file per process, rewritten for every input and removed at the end; in memory where the
-// system has a memory file system, since every write of a settings file is flushed to its disk.
-class ScratchFile {
-public:
-    ScratchFile()
-    {
-        std::string pattern = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-        pattern += "/pictavo-ini-fuzz-XXXXXX";
-        std::vector<char> name(pattern.begin(), pattern.end());
-        name.push_back('\0');
-        const int fd = mkstemp(name.data());
-        if (fd < 0)
-            std::abort();
-        close(fd);
-        m_path = name.data();
-    }
-    ~ScratchFile() { unlink(m_path.c_str()); }
-    ScratchFile(const ScratchFile&) = delete;
-    ScratchFile& operator=(const ScratchFile&) = delete;
-    const std::string& path() const { return m_path; }
-
-private:
-    std::string m_path;
-};
-
-const std::string& scratchPath()
+// One file per process, rewritten for every input.
+const fuzz_support::ScratchFile& scratch()
 {
-    static const ScratchFile file;
-    return file.path();
-}
-
-void writeInput(const std::string& path, const std::uint8_t* data, std::size_t size)
-{
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file || std::fwrite(data, 1, size, file) != size || std::fclose(file) != 0)
-        std::abort();
+    static const fuzz_support::ScratchFile file("pictavo-ini-fuzz");
+    return file;
 }
 
 void require(bool condition)
@@ -63,8 +29,8 @@ void require(bool condition)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    const std::string& path = scratchPath();
-    writeInput(path, data, size);
+    const std::string& path = scratch().path();
+    scratch().write(data, size);
 
     // What the program reads at start-up: the placement keys and stored properties.
     for (const char* key : {"Left", "Top", "Width", "Height", "State", "PixelsPerInch",

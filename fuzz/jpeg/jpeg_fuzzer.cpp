@@ -1,7 +1,7 @@
 // JPEG files from anywhere: load them, decode them with settings taken from the input's last
 // byte (depth, gray output, an own palette, passes shown, speed, smoothing), with a progress
-// handler that draws what has been decoded so far, draw them small, and compress the decoded
-// pixels again. Whatever decodes completely must compress, and what was compressed must load
+// handler that draws what has been decoded so far, draw them small, use them as the program uses
+// pictures, and compress the decoded pixels again. Whatever decodes completely must compress, and what was compressed must load
 // again.
 
 #include "framework/exceptions.h"
@@ -50,6 +50,7 @@ TPaletteHandle paletteFrom(const std::uint8_t* data, std::size_t size)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
+    fuzz_support::startPictureFormats();
     jpeg::setTickSource(&steppingTicks);
     TJPEGImage image;
     if (!fuzz_support::loadInput(image, data, size))
@@ -87,7 +88,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     image.OnProgress = nullptr;
     canvas.StretchDraw({0, 0, 16, 16}, &image);  // never decodes again
-    if (!decoded || pixels > maxCompressedPixels || image.DecodedBitmap().IsEmpty())
+    if (!decoded)
+        return 0;
+    fuzz_support::useLikeTheProgram(image);
+    if (pixels > maxCompressedPixels || image.DecodedBitmap().IsEmpty())
         return 0;
     if (reports < 2)
         std::abort();  // a decode that ran reports its start and its end

@@ -1,33 +1,14 @@
 // Enhanced and placeable Windows metafiles from anywhere: read them, play them small (plain and
-// mirrored), and write them again in both forms. What reads must play and write, and an enhanced
-// picture must read back at its own size.
+// mirrored), use them as the program uses pictures, and write them again in both forms. What
+// reads must play and write, and an enhanced picture must read back at its own size.
 
 #include "framework/streams.h"
 #include "picture/metafile/metafile.h"
 #include "support/graphic_harness.h"
 
-#include <QGuiApplication>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-
-namespace {
-
-// Text needs the font system, which needs the application object.
-void ensureApplication()
-{
-    static int argc = 1;
-    static char name[] = "metafile_fuzzer";
-    static char* argv[] = {name, nullptr};
-    if (!QGuiApplication::instance()) {
-        if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        static QGuiApplication application(argc, argv);
-    }
-}
-
-} // namespace
 
 // The font system keeps caches for the life of the process that the leak checker cannot see
 // through; they are not the metafile code's.
@@ -38,7 +19,7 @@ extern "C" const char* __lsan_default_suppressions()
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    ensureApplication();
+    fuzz_support::startPictureFormats();
     TMetafile metafile;
     if (!fuzz_support::loadInput(metafile, data, size))
         return 0;
@@ -46,6 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz_support::SmallCanvas canvas;
     canvas.StretchDraw({0, 0, 16, 16}, &metafile);
     canvas.StretchDraw({15, 12, -2, 1}, &metafile);
+    fuzz_support::useLikeTheProgram(metafile);
 
     const bool enhanced = metafile.SaveEnhanced();
     TMetafile again;

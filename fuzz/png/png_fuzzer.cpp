@@ -1,5 +1,6 @@
-// PNG files from anywhere: load them, draw them small (blended when they have alpha), and write
-// small pictures again: whatever loads must save, and what was saved must load at the same size.
+// PNG files from anywhere (their check values ignored, so that mutated data reaches the
+// decoding): load them, draw them small (blended when they have alpha), use them as the program
+// uses pictures, and write small pictures again: whatever loads must save, and what was saved must load at the same size.
 
 #include "picture/png/png_image.h"
 #include "support/graphic_harness.h"
@@ -18,6 +19,7 @@ constexpr std::int64_t maxWrittenPixels = std::int64_t(1) << 16;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
+    fuzz_support::startPictureFormats();
     TPNGImage image;
     if (!fuzz_support::loadInput(image, data, size))
         return 0;
@@ -26,6 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     fuzz_support::SmallCanvas canvas;
     canvas.StretchDraw({0, 0, 16, 16}, &image);
+    fuzz_support::useLikeTheProgram(image);
     if (pixels > maxWrittenPixels)
         return 0;
     TPNGImage again;

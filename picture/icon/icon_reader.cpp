@@ -94,7 +94,7 @@ TIconHandle alphaIcon(const platform::Section& pixels, platform::Size size)
     return handleOf(std::move(colour), std::move(mask), /*alpha=*/true);
 }
 
-// A PNG file stored whole as the image, decoded by Qt's PNG reader.
+// A PNG file stored whole as the image, decoded by the platform's PNG decoder.
 TIconHandle pngIcon(std::span<const std::uint8_t> image, platform::Size size)
 {
     // The size is in the IHDR chunk that must come first: length 13, "IHDR", width, height.

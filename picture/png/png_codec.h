@@ -1,12 +1,6 @@
 #pragma once
-// Reading and writing PNG files through libpng. Internal to the PNG module; its tests, benchmark
-// and fuzz target may include it.
-//
-// libpng reports a fatal error through a callback that must not return: ours longjmps back to
-// the jump point set by the function that called into the library. The callbacks that read and
-// write our bytes catch whatever our C++ code raises and keep it, so no exception unwinds
-// through the library's frames; the caller raises it once the library object is gone. Warnings
-// are dropped: the library writes nothing of its own anywhere.
+// Reading and writing PNG files through libpng: reading through the platform's decoder, writing
+// here. Internal to the PNG module; its tests, benchmark and fuzz target may include it.
 
 #include "platform/section.h"
 
@@ -20,11 +14,6 @@ namespace png {
 
 // The message of every PNG the module refuses.
 extern const char* const notValid;
-
-// Compressed image data inflates to at most this many bytes per byte (zlib's best case is a
-// little above 1000): a file claiming a picture beyond that is refused before its pixels are
-// allocated.
-constexpr std::int64_t maxInflation = 1032;
 
 struct Decoded {
     // Top-down rows: 8 bits with a colour table (palette and gray pictures without

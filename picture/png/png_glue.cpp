@@ -5,40 +5,11 @@
 #include "framework/exceptions.h"
 #include "framework/streams.h"
 
-#include <algorithm>
-#include <cstring>
-
 namespace png {
 
 const char* const notValid = "PNG image is not valid";
 
 namespace {
-
-constexpr auto streamReadError = "Stream read error";
-
-Session& sessionOf(png_structp png)
-{
-    return *static_cast<Session*>(png_get_error_ptr(png));
-}
-
-[[noreturn]] void fail(png_structp png, png_const_charp)
-{
-    std::longjmp(sessionOf(png).jump, 1);
-}
-
-void ignoreWarning(png_structp, png_const_charp) {}
-
-void readBytes(png_structp png, png_bytep out, png_size_t count)
-{
-    Session& session = sessionOf(png);
-    const std::size_t left = session.file.size() - session.position;
-    if (count > left) {
-        session.truncated = true;
-        std::longjmp(session.jump, 1);
-    }
-    std::memcpy(out, session.file.data() + session.position, count);
-    session.position += count;
-}
 
 void writeBytes(png_structp png, png_bytep data, png_size_t count)
 {
@@ -49,44 +20,27 @@ void writeBytes(png_structp png, png_bytep data, png_size_t count)
     try {
         writer->stream.WriteBuffer(data, std::int64_t(count));
     } catch (...) {
-        sessionOf(png).pending = std::current_exception();
+        platform::pngSessionOf(png).pending = std::current_exception();
         failed = true;
     }
     if (failed)
-        std::longjmp(sessionOf(png).jump, 1);
+        std::longjmp(platform::pngSessionOf(png).jump, 1);
 }
 
 void flushNothing(png_structp) {}
 
 } // namespace
 
-void Session::raise() const
+void raise(const platform::PngSession& session)
 {
-    if (pending)
-        std::rethrow_exception(pending);
-    if (truncated)
-        throw EReadError(streamReadError);
+    if (session.pending)
+        std::rethrow_exception(session.pending);
     throw EInvalidGraphic(notValid);
 }
 
-Reader::Reader(Session& session)
+Writer::Writer(platform::PngSession& session, TStream& target) : stream(target)
 {
-    png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &session, fail, ignoreWarning);
-    if (!png)
-        return;
-    info = png_create_info_struct(png);
-    png_set_read_fn(png, &session, readBytes);
-}
-
-Reader::~Reader()
-{
-    if (png)
-        png_destroy_read_struct(&png, info ? &info : nullptr, nullptr);
-}
-
-Writer::Writer(Session& session, TStream& target) : stream(target)
-{
-    png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &session, fail, ignoreWarning);
+    png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &session, platform::pngFail, platform::pngIgnoreWarning);
     if (!png)
         return;
     info = png_create_info_struct(png);

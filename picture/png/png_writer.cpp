@@ -15,7 +15,7 @@ namespace {
 constexpr auto invalidPixelFormat = "Invalid pixel format";
 
 struct WriteJob {
-    Session* session;
+    platform::PngSession* session;
     Writer* writer;
     const platform::Section* pixels;
     int colourType;
@@ -71,13 +71,13 @@ void encode(const platform::Section& pixels, bool alpha, TStream& stream, int le
     default:
         throw EInvalidGraphicOperation(invalidPixelFormat);
     }
-    Session session;
+    platform::PngSession session;
     Writer writer(session, stream);
     if (!writer.png || !writer.info)
         OutOfResources();
     WriteJob job{&session, &writer, &pixels, colourType, level, &palette};
     if (!writeImage(job))
-        session.raise();
+        raise(session);
 }
 
 } // namespace png

@@ -5,6 +5,7 @@
 #include "platform/metafile/emf_records.h"
 #include "platform/metafile/enhanced_metafile.h"
 #include "platform/metafile/font_faces.h"
+#include "platform/metafile/stroke_clipping.h"
 #include "platform/metafile/text_encoding.h"
 
 #include <QGlyphRun>
@@ -370,8 +371,12 @@ void PlusPlayer::stroke(const QPainterPath& path, const Pen& pen)
         return;
     const double width = pen.width * worldPerUnit(pen.unit);
     // Miter joins reach out up to their limit, square caps half a width diagonally.
-    if (!reachesLayer(path.boundingRect(), std::abs(width) * std::max(pen.miterLimit, 1.0)))
+    const double reach = std::abs(width) * std::max(pen.miterLimit, 1.0);
+    if (!reachesLayer(path.boundingRect(), reach))
         return;
+    const std::optional<QPainterPath> near =
+        pen.dashes.empty() ? metafile::strokedPartNear(path, transform(), QRectF(m_layer.rect()), reach) : std::nullopt;
+    const QPainterPath& line = near ? *near : path;
     if (!pen.compound.empty() && width > 0) {
         // Compound lines are stripes across the width: each stripe is the band between two
         // distances from the centre line.
@@ -382,7 +387,7 @@ void PlusPlayer::stroke(const QPainterPath& path, const Pen& pen)
             stroker.setCapStyle(pen.cap);
             stroker.setJoinStyle(pen.join);
             stroker.setMiterLimit(pen.miterLimit);
-            return stroker.createStroke(path);
+            return stroker.createStroke(line);
         };
         for (std::size_t i = 0; i + 1 < pen.compound.size(); i += 2) {
             const double a = (pen.compound[i] - 0.5) * width, b = (pen.compound[i + 1] - 0.5) * width;
@@ -408,7 +413,7 @@ void PlusPlayer::stroke(const QPainterPath& path, const Pen& pen)
         q.setCosmetic(true);
     p->setPen(q);
     p->setBrush(Qt::NoBrush);
-    p->drawPath(path);
+    p->drawPath(line);
     p->restore();
 }
 
